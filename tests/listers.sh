@@ -1,12 +1,13 @@
-#!/usr/bin/env bats
+#!/usr/bin/env bash
 # The listing driver through the real programs: what is typed at the prompt,
 # what cannot be opened, read or written, and the exit status of each.
+
+. "$(dirname "$0")/harness.sh"
 
 P='Enter the input file name: '
 LONG=$(printf 'n%.0s' {1..39})
 
 setup() {
-	cd "$BATS_TEST_TMPDIR" || return 1
 	printf 'R1,Alice,8.5\n' >roster
 	cp roster "$LONG"
 	mkdir dir
@@ -32,7 +33,8 @@ check() {
 	want_err=$(printf '%b' "$4"; echo x)
 	want_err=${want_err%x}
 	code=0
-	printf '%b' "$2" | eval "\"\$BIN/$prog\" >out 2>err ${6:-}" || code=$?
+	printf '%b' "$2" >typed
+	eval "\"\$BIN/$prog\" <typed >out 2>err ${6:-}" || code=$?
 	if [ "$code" != "$5" ] || [ "$(cat out; echo x)" != "${want_out}x" ] ||
 		[ "$(cat err; echo x)" != "${want_err}x" ]; then
 		echo "$prog, typed '$2': status $code (expected $5)"
@@ -57,7 +59,8 @@ trim() {
 	printf '%s' "${s%"${s##*[! ]}"}"
 }
 
-@test "the typed name: one word, whitespace around it, the rest unread" {
+# the typed name: one word, whitespace around it, the rest unread
+test_typed_name() {
 	for prog in csvroster wordroster; do
 		table "$prog" <<-'ROWS'
 		roster\n                | @P@@R@ |                          | 0
@@ -72,7 +75,8 @@ trim() {
 	done
 }
 
-@test "no name at the prompt: nothing is opened" {
+# no name at the prompt: nothing is opened
+test_no_name() {
 	for prog in csvroster wordroster; do
 		table "$prog" <<-'ROWS'
 		\n                      | @P@    | No input file name given\n | 1 | </dev/null
@@ -83,7 +87,8 @@ trim() {
 	done
 }
 
-@test "a name too long for its field is refused whole, never opened cut down" {
+# a name too long for its field is refused whole, never opened cut down
+test_long_name() {
 	for prog in csvroster wordroster; do
 		check "$prog" "$LONG\n" "@P@@R@" "" 0
 		check "$prog" "${LONG}x\n" "@P@" "Error opening file ${LONG}x\n" 1
@@ -92,7 +97,8 @@ trim() {
 	done
 }
 
-@test "what cannot be read or written fails, with one message" {
+# what cannot be read or written fails, with one message
+test_io_failures() {
 	for prog in csvroster wordroster; do
 		table "$prog" <<-'ROWS'
 		dir\n    | @P@ | Error reading file dir\n        | 1
@@ -104,10 +110,13 @@ trim() {
 	done
 }
 
-@test "standard error is written at once, the prompt only at exit" {
+# standard error is written at once, the prompt only at exit
+test_stream_order() {
 	for prog in csvroster wordroster; do
 		echo nope | "$BIN/$prog" >both 2>&1 && return 1
 		[ "$(cat both)" = "Error opening file nope
 $P" ]
 	done
 }
+
+run_test "$1"
