@@ -1,9 +1,9 @@
 // The comma reader: registration number, name and CGPA separated by commas.
 #pragma once
 
+#include "number_text.hpp"
 #include "record_listing.hpp"
 
-#include <cstdlib>
 #include <string_view>
 
 namespace comma {
@@ -24,13 +24,12 @@ inline std::string_view next_token(char *&pos)
 	return text;
 }
 
-// The value atof gives: the longest prefix that forms a number, 0 if none,
-// rounded from double to float.
+// The value atof gives, rounded from double to float: the longest number
+// after leading whitespace, 0 if none. The token ends in a zero byte.
 inline float to_cgpa(std::string_view token)
 {
-	if (token.empty())
-		return 0.0F;
-	return static_cast<float>(std::strtod(token.data(), nullptr));
+	return static_cast<float>(
+	        number_text::longest_number(skip_space(token.data())));
 }
 
 } // namespace comma

@@ -3,7 +3,14 @@
 // optional sign. Both readers go by it.
 #pragma once
 
+#include <charconv>
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <system_error>
+#include <type_traits>
 
 namespace number_text {
 
@@ -94,6 +101,92 @@ constexpr scan scan_number(const char *text)
 	if (!any)
 		return {0, n != 0 || sign != 0};
 	return {sign + n + exponent_length(p + n, 'e'), false};
+}
+
+// Powers of ten, all exact in a double; up to 1e10 also exact in a float.
+inline constexpr std::array<double, 23> powers_of_ten = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common case in one pass: an optional sign, digits, an optional point
+// and digits, and no exponent or hexadecimal mark after them. When the
+// digits and the power of ten are both exact in T, one division gives the
+// correctly rounded value. False leaves the text to the general path.
+template <typename T> bool plain_decimal(const char *text, T &result)
+{
+	constexpr std::uint64_t exact = std::uint64_t{1}
+	                                << std::numeric_limits<T>::digits;
+	constexpr std::size_t exact_powers = std::is_same_v<T, float> ? 11 : 23;
+	constexpr std::size_t max_digits = 19; // cannot overflow 64 bits
+	const bool negative = *text == '-';
+	const char *p = text + (negative || *text == '+' ? 1 : 0);
+	const char *const start = p;
+	std::uint64_t digits = 0;
+	for (; is_digit(*p); ++p)
+		digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+	std::size_t count = static_cast<std::size_t>(p - start);
+	std::size_t decimals = 0;
+	if (*p == '.') {
+		const char *const fraction = ++p;
+		for (; is_digit(*p); ++p)
+			digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+		decimals = static_cast<std::size_t>(p - fraction);
+		count += decimals;
+	}
+	if (count == 0 || count > max_digits || digits > exact ||
+	    decimals >= exact_powers || lower(*p) == 'e' || lower(*p) == 'x')
+		return false;
+	const T magnitude = static_cast<T>(digits) /
+	                    static_cast<T>(powers_of_ten[decimals]);
+	result = negative ? -magnitude : magnitude;
+	return true;
+}
+
+// The value of the number of the given length that scan_number found at
+// text; text goes on to a zero byte.
+template <typename T> T value(const char *text, std::size_t length)
+{
+	const bool negative = text[0] == '-';
+	const char *first = text + (negative || text[0] == '+' ? 1 : 0);
+	const char *const last = text + length;
+	auto format = std::chars_format::general;
+	if (last - first > 2 && first[0] == '0' && lower(first[1]) == 'x') {
+		first += 2;
+		format = std::chars_format::hex;
+	}
+	T magnitude{};
+	if (std::from_chars(first, last, magnitude, format).ec != std::errc{}) {
+		// Beyond the type's range, where the C library knows to give an
+		// infinity, a subnormal or zero.
+		if constexpr (std::is_same_v<T, float>)
+			return std::strtof(text, nullptr);
+		else
+			return std::strtod(text, nullptr);
+	}
+	return negative ? -magnitude : magnitude;
+}
+
+// As atof reads text: the longest prefix that is a number, 0 if none.
+inline double longest_number(const char *text)
+{
+	double result = 0;
+	if (plain_decimal(text, result))
+		return result;
+	const scan number = scan_number(text);
+	return number.length == 0 ? 0 : value<double>(text, number.length);
+}
+
+// As scanf("%f") reads text: false, leaving result alone, when it is no
+// number or only the start of one ("-", "0x", "infin").
+inline bool complete_number(const char *text, float &result)
+{
+	if (plain_decimal(text, result))
+		return true;
+	const scan number = scan_number(text);
+	if (number.length == 0 || number.broken)
+		return false;
+	result = value<float>(text, number.length);
+	return true;
 }
 
 } // namespace number_text

@@ -2,31 +2,59 @@
 // of it read. Output is checked at exit, so a lost report is never a success.
 #include "record_listing.hpp"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace {
 
 constexpr char prompt[] = "Enter the input file name: ";
 
-// The whitespace of the C locale, which separates the typed file name.
-constexpr bool is_space(int c)
+// "Reg. No. = %s, Name = %s, CGPA = %f\n", built here: printf's general
+// machinery cost more than all the rest of a line.
+constexpr std::string_view reg_no_label = "Reg. No. = ";
+constexpr std::string_view name_label = ", Name = ";
+constexpr std::string_view cgpa_label = ", CGPA = ";
+constexpr std::size_t report_size = reg_no_label.size() + field_size +
+                                    name_label.size() + field_size +
+                                    cgpa_label.size() + cgpa_text_size + 1;
+
+// The file is read in large blocks and cut here into the pieces that
+// fgets(line, line_size, file) would give, without a library call a line.
+std::array<char, std::size_t{1} << 16> input;
+std::size_t input_used = 0;
+std::size_t input_size = 0;
+
+// Report lines gather here and go to stdio in large writes, one call for
+// many lines; stdio still decides when they reach standard output.
+std::array<char, std::size_t{1} << 16> reports;
+std::size_t reports_used = 0;
+
+bool hand_over_reports()
 {
-	return c == ' ' || (c >= '\t' && c <= '\r');
+	const std::size_t used = reports_used;
+	reports_used = 0;
+	return std::fwrite(reports.data(), 1, used, stdout) == used;
 }
 
 // Standard output is flushed by exit, after the message, so that the message
 // comes first where both streams go to one file.
 [[noreturn]] void fail(const char *message, const char *name = "")
 {
+	(void)hand_over_reports();
 	std::fprintf(stderr, "%s%s\n", message, name);
 	std::exit(EXIT_FAILURE);
 }
 
 [[noreturn]] void finish()
 {
-	if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
+	if (!hand_over_reports() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
 	    std::fclose(stdout) != 0)
 		fail("Error writing standard output");
 	std::exit(EXIT_SUCCESS);
@@ -44,7 +72,7 @@ constexpr bool is_space(int c)
 			n = 0;
 		}
 		name[n++] = static_cast<char>(c);
-	} while ((c = std::getchar()) != EOF && !is_space(c));
+	} while ((c = std::getchar()) != EOF && !is_space(static_cast<char>(c)));
 	std::fwrite(name, 1, n, stderr);
 	fail("");
 }
@@ -54,7 +82,7 @@ constexpr bool is_space(int c)
 void read_file_name(char (&name)[file_name_size])
 {
 	int c = 0;
-	while ((c = std::getchar()) != EOF && is_space(c)) {
+	while ((c = std::getchar()) != EOF && is_space(static_cast<char>(c))) {
 	}
 	if (c == EOF)
 		fail("No input file name given");
@@ -63,19 +91,101 @@ void read_file_name(char (&name)[file_name_size])
 		if (n == file_name_size - 1)
 			refuse_name(name, c);
 		name[n++] = static_cast<char>(c);
-	} while ((c = std::getchar()) != EOF && !is_space(c));
+	} while ((c = std::getchar()) != EOF && !is_space(static_cast<char>(c)));
 	if (c != EOF)
 		std::ungetc(c, stdin);
 	name[n] = '\0';
 }
 
+// Copies the next piece of the file into line: up to and including a line
+// end, at most line_size - 1 bytes. False at the end of the file or on a
+// read error.
+bool read_piece(std::FILE *file, std::span<char, line_size> line)
+{
+	std::size_t n = 0;
+	while (n < line_size - 1) {
+		if (input_used == input_size) {
+			input_size = std::fread(input.data(), 1, input.size(), file);
+			input_used = 0;
+			if (input_size == 0)
+				break;
+		}
+		const char *const from = input.data() + input_used;
+		const std::size_t room =
+		        std::min(line_size - 1 - n, input_size - input_used);
+		const auto *const line_end =
+		        static_cast<const char *>(std::memchr(from, '\n', room));
+		const std::size_t take =
+		        line_end == nullptr
+		                ? room
+		                : static_cast<std::size_t>(line_end - from) + 1;
+		std::memcpy(line.data() + n, from, take);
+		n += take;
+		input_used += take;
+		if (line_end != nullptr)
+			break;
+	}
+	line[n] = '\0';
+	return n != 0;
+}
+
+char *append(char *out, std::string_view text)
+{
+	return text.copy(out, text.size()) + out;
+}
+
 void write_report(const student_record &record)
 {
-	std::printf("Reg. No. = %s, Name = %s, CGPA = %f\n", record.reg_no,
-	            record.name, static_cast<double>(record.cgpa));
+	// No use reading on once the report is lost.
+	if (reports.size() - reports_used < report_size && !hand_over_reports())
+		fail("Error writing standard output");
+	char *const line = reports.data() + reports_used;
+	char *out = append(line, reg_no_label);
+	out = append(out, {record.reg_no, std::strlen(record.reg_no)});
+	out = append(out, name_label);
+	out = append(out, {record.name, std::strlen(record.name)});
+	out = append(out, cgpa_label);
+	out += format_cgpa(record.cgpa, std::span<char, cgpa_text_size>(
+	                                        out, cgpa_text_size));
+	*out++ = '\n';
+	reports_used += static_cast<std::size_t>(out - line);
 }
 
 } // namespace
+
+std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
+{
+	char *out = text.data();
+	char *const end = out + text.size();
+	if (std::signbit(cgpa))
+		*out++ = '-';
+	const double magnitude = std::fabs(static_cast<double>(cgpa));
+	if (std::isnan(magnitude)) {
+		out = append(out, "nan");
+	} else if (std::isinf(magnitude)) {
+		out = append(out, "inf");
+	} else if (magnitude < 1e12) {
+		// Exact: 24 significant bits times 10^6 = 15625 * 2^6, 14 bits
+		// more, still fit a double; so rounding the product to a whole
+		// number, half to even, gives the six decimals exactly.
+		const double scaled = magnitude * 1e6;
+		auto millionths = static_cast<std::uint64_t>(scaled);
+		const double rest = scaled - static_cast<double>(millionths);
+		if (rest > 0.5 || (rest == 0.5 && millionths % 2 != 0))
+			++millionths;
+		out = std::to_chars(out, end, millionths / 1000000).ptr;
+		*out++ = '.';
+		auto decimals = millionths % 1000000;
+		for (char *digit = out + 6; digit != out; decimals /= 10)
+			*--digit = static_cast<char>('0' + decimals % 10);
+		out += 6;
+	} else {
+		// Floats this large are whole numbers; the rare case may be slow.
+		out = std::to_chars(out, end, magnitude, std::chars_format::fixed, 6)
+		              .ptr;
+	}
+	return static_cast<std::size_t>(out - text.data());
+}
 
 void list_records(line_reader read_line)
 {
@@ -89,7 +199,7 @@ void list_records(line_reader read_line)
 	std::FILE *file = std::fopen(file_name, "r");
 	if (file == nullptr)
 		fail("Error opening file ", file_name);
-	while (std::fgets(line.data(), line.size(), file) != nullptr) {
+	while (read_piece(file, line)) {
 		read_line(line, record);
 		write_report(record);
 	}

@@ -5,25 +5,10 @@
 #include "number_text.hpp"
 #include "record_listing.hpp"
 
-#include <cstdlib>
-
 namespace word {
 
-// The whitespace of the C locale; the line end and carriage return are
-// among it, so they never end up in a field.
-constexpr bool is_space(char c)
-{
-	return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-constexpr const char *skip_space(const char *pos)
-{
-	while (is_space(*pos))
-		++pos;
-	return pos;
-}
-
-// Stores the next word in field, as scanf("%s") does but cut to the field;
+// Stores the next word in field, as scanf("%s") does; the line end and
+// carriage return are whitespace, so they never end up in a field but cut to the field;
 // the rest of a long word is skipped, never read as the next field.
 // Returns false, writing nothing, when the text ends first.
 inline bool scan_word(const char *&pos, char (&field)[field_size])
@@ -48,10 +33,6 @@ inline void parse_word_line(std::span<char, line_size> line,
 	if (!word::scan_word(pos, record.reg_no) ||
 	    !word::scan_word(pos, record.name))
 		return;
-	pos = word::skip_space(pos);
-	// Only the start of a number ("0x", "-", "infin") leaves the CGPA as
-	// it was.
-	const number_text::scan number = number_text::scan_number(pos);
-	if (number.length != 0 && !number.broken)
-		record.cgpa = std::strtof(pos, nullptr);
+	// A word that is not a number leaves the CGPA as it was.
+	number_text::complete_number(skip_space(pos), record.cgpa);
 }
