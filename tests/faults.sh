@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The listers on what a roster can hold and what a name can be: odd bytes,
+# overlong lines, a FIFO, an unreadable file, and files of any length in
+# the same memory.
+
+. "$(dirname "$0")/harness.sh"
+
+P='Enter the input file name: '
+
+# lists PROG FILE REPORT: PROG lists FILE as REPORT (printf escapes) with
+# nothing on standard error and status 0.
+lists() {
+	local code=0
+	echo "$2" | "$BIN/$1" >out 2>err || code=$?
+	printf '%s%b' "$P" "$3" >want
+	if ! cmp -s want out || [ -s err ] || [ "$code" != 0 ]; then
+		echo "$1 on $2: status $code, stderr: $(cat err)"
+		diff <(cat -A want) <(cat -A out)
+		return 1
+	fi
+}
+
+# A zero byte ends the text a reader sees; high bytes and carriage returns
+# are ordinary bytes.
+test_odd_bytes() {
+	printf 'R1,Al\000ice,8.5\nR\351,N\377\200,7.5\n\000R2,B,1\nR3,C,2.5\r\n' >csv
+	lists csvroster csv 'Reg. No. = R1, Name = Al, CGPA = 0.000000
+Reg. No. = R\351, Name = N\377\200, CGPA = 7.500000
+Reg. No. = , Name = , CGPA = 0.000000
+Reg. No. = R3, Name = C, CGPA = 2.500000\n'
+	printf 'R1 Al\000ice 8.5\nR\351 N\377\240X 7.5\n\000R2 B 1\nR3 C 2.5\r\n' >txt
+	lists wordroster txt 'Reg. No. = R1, Name = Al, CGPA = 0.000000
+Reg. No. = R\351, Name = N\377\240X, CGPA = 7.500000
+Reg. No. = R\351, Name = N\377\240X, CGPA = 7.500000
+Reg. No. = R3, Name = C, CGPA = 2.500000\n'
+}
+
+# 100,000 bytes are 392 pieces of 255 and one of 40 with the line end.
+test_long_line() {
+	local a31 piece report=
+	a31=$(printf 'a%.0s' {1..31})
+	piece="Reg. No. = $a31, Name = , CGPA = 0.000000\n"
+	for ((i = 0; i < 393; i++)); do report+=$piece; done
+	{ printf 'a%.0s' {1..100000}; printf '\nR9,Z,1\n'; } >csv
+	lists csvroster csv "${report}Reg. No. = R9, Name = Z, CGPA = 1.000000\n"
+	{ printf 'a%.0s' {1..100000}; printf '\nR9 Z 1\n'; } >txt
+	lists wordroster txt "${report}Reg. No. = R9, Name = Z, CGPA = 1.000000\n"
+}
+
+# A FIFO is read front to back like any stream.
+test_fifo() {
+	mkfifo pipe
+	printf 'R1,Ann,8.5\nR2,Bo,7\n' >pipe &
+	lists csvroster pipe 'Reg. No. = R1, Name = Ann, CGPA = 8.500000
+Reg. No. = R2, Name = Bo, CGPA = 7.000000\n'
+	wait
+}
+
+test_unreadable() {
+	[ "$(id -u)" != 0 ] || skip "root reads every file"
+	printf 'R1,Ann,8.5\n' >secret
+	chmod 000 secret
+	for prog in csvroster wordroster; do
+		[ "$(echo secret | "$BIN/$prog" 2>&1 >/dev/null; echo "status $?")" = \
+			"Error opening file secret
+status 1" ]
+	done
+}
+
+# One line buffer, one record, fixed blocks: ten million lines take no
+# more memory than a thousand.
+test_constant_memory() {
+	local small big
+	head -n 1000 <(yes 'CS210001,Asha Rao,8.72') >small
+	mkfifo big
+	for prog in csvroster wordroster; do
+		echo small | "$TOOLS/peak_rss" small.kib "$BIN/$prog" >/dev/null
+		head -n 10000000 <(yes 'CS210001,Asha Rao,8.72') >big &
+		echo big | "$TOOLS/peak_rss" big.kib "$BIN/$prog" >/dev/null
+		wait
+		small=$(cat small.kib) big=$(cat big.kib)
+		echo "$prog: $small KiB over 1,000 lines, $big KiB over 10,000,000"
+		[ $((big - small)) -le 1024 ]
+	done
+}
+
+run_test "$1"
