@@ -18,7 +18,8 @@ inline std::string_view next_token(char *&pos)
 	char *const token = pos;
 	while (*pos != ',' && *pos != '\0')
 		++pos;
-	const std::string_view text(token, static_cast<std::size_t>(pos - token));
+	const std::string_view text(token,
+	                            static_cast<std::size_t>(pos - token));
 	if (*pos == ',')
 		*pos++ = '\0';
 	return text;

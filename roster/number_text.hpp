@@ -3,8 +3,8 @@
 // optional sign. Both readers go by it.
 #pragma once
 
-#include <charconv>
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -92,7 +92,8 @@ constexpr scan scan_number(const char *text)
 		return {sign + 3, false};
 	}
 	if (p[0] == '0' && lower(p[1]) == 'x') {
-		const std::size_t n = 2 + mantissa_length<is_hex_digit>(p + 2, any);
+		const std::size_t n =
+		        2 + mantissa_length<is_hex_digit>(p + 2, any);
 		if (!any)
 			return {sign + 1, true};
 		return {sign + n + exponent_length(p + n, 'p'), false};
@@ -129,7 +130,8 @@ template <typename T> bool plain_decimal(const char *text, T &result)
 	if (*p == '.') {
 		const char *const fraction = ++p;
 		for (; is_digit(*p); ++p)
-			digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+			digits = digits * 10 +
+			         static_cast<std::uint64_t>(*p - '0');
 		decimals = static_cast<std::size_t>(p - fraction);
 		count += decimals;
 	}

@@ -54,8 +54,8 @@ bool hand_over_reports()
 
 [[noreturn]] void finish()
 {
-	if (!hand_over_reports() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
-	    std::fclose(stdout) != 0)
+	if (!hand_over_reports() || std::fflush(stdout) != 0 ||
+	    std::ferror(stdout) != 0 || std::fclose(stdout) != 0)
 		fail("Error writing standard output");
 	std::exit(EXIT_SUCCESS);
 }
@@ -72,7 +72,8 @@ bool hand_over_reports()
 			n = 0;
 		}
 		name[n++] = static_cast<char>(c);
-	} while ((c = std::getchar()) != EOF && !is_space(static_cast<char>(c)));
+	} while ((c = std::getchar()) != EOF &&
+	         !is_space(static_cast<char>(c)));
 	std::fwrite(name, 1, n, stderr);
 	fail("");
 }
@@ -91,7 +92,8 @@ void read_file_name(char (&name)[file_name_size])
 		if (n == file_name_size - 1)
 			refuse_name(name, c);
 		name[n++] = static_cast<char>(c);
-	} while ((c = std::getchar()) != EOF && !is_space(static_cast<char>(c)));
+	} while ((c = std::getchar()) != EOF &&
+	         !is_space(static_cast<char>(c)));
 	if (c != EOF)
 		std::ungetc(c, stdin);
 	name[n] = '\0';
@@ -105,7 +107,8 @@ bool read_piece(std::FILE *file, std::span<char, line_size> line)
 	std::size_t n = 0;
 	while (n < line_size - 1) {
 		if (input_used == input_size) {
-			input_size = std::fread(input.data(), 1, input.size(), file);
+			input_size =
+			        std::fread(input.data(), 1, input.size(), file);
 			input_used = 0;
 			if (input_size == 0)
 				break;
@@ -113,8 +116,8 @@ bool read_piece(std::FILE *file, std::span<char, line_size> line)
 		const char *const from = input.data() + input_used;
 		const std::size_t room =
 		        std::min(line_size - 1 - n, input_size - input_used);
-		const auto *const line_end =
-		        static_cast<const char *>(std::memchr(from, '\n', room));
+		const auto *const line_end = static_cast<const char *>(
+		        std::memchr(from, '\n', room));
 		const std::size_t take =
 		        line_end == nullptr
 		                ? room
@@ -180,8 +183,10 @@ std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 			*--digit = static_cast<char>('0' + decimals % 10);
 		out += 6;
 	} else {
-		// Floats this large are whole numbers; the rare case may be slow.
-		out = std::to_chars(out, end, magnitude, std::chars_format::fixed, 6)
+		// Floats this large are whole numbers; the rare case may be
+		// slow.
+		out = std::to_chars(out, end, magnitude,
+		                    std::chars_format::fixed, 6)
 		              .ptr;
 	}
 	return static_cast<std::size_t>(out - text.data());
