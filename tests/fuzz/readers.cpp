@@ -1,0 +1,152 @@
+// Both line readers on any piece of a line, against the C library reading
+// it the way the listers are meant to: strtok and atof (strtod) for the comma
+// reader, sscanf("%s %s %f") for the word reader. Fields must end within their
+// 32 bytes, the word reader must leave the line alone, and the same line on the
+// same record must give the same result.
+#include "csvroster.hpp"
+#include "wordroster.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using line_buffer = std::array<char, line_size>;
+
+// What the previous line left, so that carried-over fields show.
+constexpr student_record previous = {"PREV-REG", "PREV-NAME", 1.25F};
+
+bool same(float a, float b)
+{
+	return std::bit_cast<std::uint32_t>(a) ==
+	               std::bit_cast<std::uint32_t>(b) ||
+	       (std::isnan(a) && std::isnan(b) &&
+	        std::signbit(a) == std::signbit(b));
+}
+
+bool same_record(const student_record &a, const student_record &b)
+{
+	return std::memcmp(a.reg_no, b.reg_no, field_size) == 0 &&
+	       std::memcmp(a.name, b.name, field_size) == 0 &&
+	       same(a.cgpa, b.cgpa);
+}
+
+void expect(bool ok, const char *what, const char *text)
+{
+	if (ok)
+		return;
+	std::fprintf(stderr, "%s on \"%s\"\n", what, text);
+	std::abort();
+}
+
+void expect_terminated(const student_record &record, const char *text)
+{
+	expect(std::memchr(record.reg_no, '\0', field_size) != nullptr,
+	       "reg_no not ended in its field", text);
+	expect(std::memchr(record.name, '\0', field_size) != nullptr,
+	       "name not ended in its field", text);
+}
+
+std::string first_bytes(const char *text)
+{
+	return std::string(text).substr(0, field_size - 1);
+}
+
+void check_comma(const line_buffer &line)
+{
+	const char *const text = line.data();
+	line_buffer split = line;
+	student_record record = previous;
+	parse_comma_line(split, record);
+	expect_terminated(record, text);
+
+	line_buffer again = line;
+	student_record second = previous;
+	parse_comma_line(again, second);
+	expect(same_record(record, second), "comma reader not repeatable",
+	       text);
+
+	std::string copy(text);
+	char *const reg_no = std::strtok(copy.data(), ",");
+	char *const name =
+	        reg_no != nullptr ? std::strtok(nullptr, ",") : nullptr;
+	char *const cgpa =
+	        name != nullptr ? std::strtok(nullptr, ",") : nullptr;
+	expect(record.reg_no == first_bytes(reg_no != nullptr ? reg_no : ""),
+	       "comma reg_no differs from strtok", text);
+	expect(record.name == first_bytes(name != nullptr ? name : ""),
+	       "comma name differs from strtok", text);
+	const float want =
+	        cgpa != nullptr ? static_cast<float>(std::strtod(cgpa, nullptr))
+	                        : 0;
+	expect(same(record.cgpa, want), "comma CGPA differs from atof", text);
+}
+
+// glibc's scanf takes "0x." as zero; the listers hold that 0x needs a
+// hexadecimal digit.
+bool bare_hex_point(const char *number)
+{
+	if (*number == '+' || *number == '-')
+		++number;
+	return number[0] == '0' && (number[1] == 'x' || number[1] == 'X') &&
+	       number[2] == '.' &&
+	       std::isxdigit(static_cast<unsigned char>(number[3])) == 0;
+}
+
+void check_word(const line_buffer &line)
+{
+	const char *const text = line.data();
+	line_buffer unchanged = line;
+	student_record record = previous;
+	parse_word_line(unchanged, record);
+	expect_terminated(record, text);
+	expect(unchanged == line, "word reader changed the line", text);
+
+	student_record second = previous;
+	parse_word_line(unchanged, second);
+	expect(same_record(record, second), "word reader not repeatable", text);
+
+	// Whole words, however long, then the number after the second.
+	char reg_no[line_size] = "PREV-REG";
+	char name[line_size] = "PREV-NAME";
+	int end = 0;
+	const int words =
+	        std::sscanf(text, "%255s %255s%n", reg_no, name, &end);
+	float cgpa = previous.cgpa;
+	if (words == 2)
+		// The very conversion the word reader stands in for.
+		std::sscanf(text + end, "%f", &cgpa); // NOLINT(cert-err34-c)
+	expect(record.reg_no == first_bytes(reg_no),
+	       "word reg_no differs from sscanf", text);
+	expect(record.name == first_bytes(name),
+	       "word name differs from sscanf", text);
+	const char *const number = skip_space(text + end);
+	expect(same(record.cgpa, cgpa) ||
+	               (words == 2 && same(record.cgpa, previous.cgpa) &&
+	                bare_hex_point(number)),
+	       "word CGPA differs from sscanf", text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
+                                      std::size_t size)
+{
+	// A piece as the driver hands it over: at most line_size - 1 bytes and
+	// a zero byte. Bytes after it are stale; a reader must not look there.
+	line_buffer line;
+	line.fill('#');
+	size = std::min(size, line_size - 1);
+	std::memcpy(line.data(), data, size);
+	line[size] = '\0';
+	check_comma(line);
+	check_word(line);
+	return 0;
+}
