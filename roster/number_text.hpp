@@ -1,6 +1,7 @@
-// Where a CGPA's number ends in the text of a field: decimal or hexadecimal,
-// with an optional exponent, or an infinity or not-a-number word, after an
-// optional sign. Both readers go by it.
+// A CGPA read from the text of a field: decimal or hexadecimal, with an
+// optional exponent, or an infinity or not-a-number word, after an optional
+// sign. The comma reader takes the longest number there, as atof does; the
+// word reader only a complete one, as scanf("%f") does.
 #pragma once
 
 #include <array>
@@ -145,7 +146,7 @@ template <typename T> bool plain_decimal(const char *text, T &result)
 }
 
 // The value of the number of the given length that scan_number found at
-// text; text goes on to a zero byte.
+// text, through from_chars; text goes on to a zero byte.
 template <typename T> T value(const char *text, std::size_t length)
 {
 	const bool negative = text[0] == '-';

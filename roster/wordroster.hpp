@@ -7,9 +7,9 @@
 
 namespace word {
 
-// Stores the next word in field, as scanf("%s") does; the line end and
-// carriage return are whitespace, so they never end up in a field but cut to
-// the field; the rest of a long word is skipped, never read as the next field.
+// Stores the next word in field, as scanf("%s") does but cut to the field;
+// the rest of a long word is skipped, never read as the next field. The line
+// end and carriage return are whitespace, so they never end up in a field.
 // Returns false, writing nothing, when the text ends first.
 inline bool scan_word(const char *&pos, char (&field)[field_size])
 {
