@@ -30,6 +30,7 @@ constexpr std::size_t report_size = reg_no_label.size() + field_size +
 std::array<char, std::size_t{1} << 16> input;
 std::size_t input_used = 0;
 std::size_t input_size = 0;
+bool input_ended = false; // a short read: a terminal is not asked again
 
 // Report lines gather here and go to stdio in large writes, one call for
 // many lines; stdio still decides when they reach standard output.
@@ -107,9 +108,12 @@ bool read_piece(std::FILE *file, std::span<char, line_size> line)
 	std::size_t n = 0;
 	while (n < line_size - 1) {
 		if (input_used == input_size) {
+			if (input_ended)
+				break;
 			input_size =
 			        std::fread(input.data(), 1, input.size(), file);
 			input_used = 0;
+			input_ended = input_size < input.size();
 			if (input_size == 0)
 				break;
 		}
