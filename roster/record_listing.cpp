@@ -37,6 +37,11 @@ bool input_ended = false; // a short read: a terminal is not asked again
 std::array<char, std::size_t{1} << 16> reports;
 std::size_t reports_used = 0;
 
+char *append(char *out, std::string_view text)
+{
+	return text.copy(out, text.size()) + out;
+}
+
 bool hand_over_reports()
 {
 	const std::size_t used = reports_used;
@@ -45,11 +50,17 @@ bool hand_over_reports()
 }
 
 // Standard output is flushed by exit, after the message, so that the message
-// comes first where both streams go to one file.
-[[noreturn]] void fail(const char *message, const char *name = "")
+// comes first where both streams go to one file. The message goes out in
+// one write, as fprintf would send it to unbuffered standard error.
+[[noreturn]] void fail(std::string_view message, std::string_view name = {})
 {
 	(void)hand_over_reports();
-	std::fprintf(stderr, "%s%s\n", message, name);
+	std::array<char, 64 + file_name_size> text{};
+	char *out = append(text.data(), message.substr(0, 64 - 1));
+	out = append(out, name.substr(0, file_name_size));
+	*out++ = '\n';
+	std::fwrite(text.data(), 1, static_cast<std::size_t>(out - text.data()),
+	            stderr);
 	std::exit(EXIT_FAILURE);
 }
 
@@ -75,8 +86,7 @@ bool hand_over_reports()
 		name[n++] = static_cast<char>(c);
 	} while ((c = std::getchar()) != EOF &&
 	         !is_space(static_cast<char>(c)));
-	std::fwrite(name, 1, n, stderr);
-	fail("");
+	fail("", {name, n});
 }
 
 // Reads one whitespace-separated word, as scanf("%s") would, leaving the rest
@@ -98,6 +108,10 @@ void read_file_name(char (&name)[file_name_size])
 	if (c != EOF)
 		std::ungetc(c, stdin);
 	name[n] = '\0';
+	// No file has a zero byte in its name; opening what comes before it
+	// would open another file than the one typed.
+	if (std::memchr(name, '\0', n) != nullptr)
+		fail("Error opening file ", {name, n});
 }
 
 // Copies the next piece of the file into line: up to and including a line
@@ -134,11 +148,6 @@ bool read_piece(std::FILE *file, std::span<char, line_size> line)
 	}
 	line[n] = '\0';
 	return n != 0;
-}
-
-char *append(char *out, std::string_view text)
-{
-	return text.copy(out, text.size()) + out;
 }
 
 void write_report(const student_record &record)

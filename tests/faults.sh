@@ -35,6 +35,19 @@ Reg. No. = R\351, Name = N\377\240X, CGPA = 7.500000
 Reg. No. = R3, Name = C, CGPA = 2.500000\n'
 }
 
+# No file name holds a zero byte: the one typed is refused, not the file
+# named by what comes before it opened.
+test_zero_byte_name() {
+	printf 'R1,Ann,8.5\n' >roster
+	for prog in csvroster wordroster; do
+		code=0
+		printf 'roster\000x\n' | "$BIN/$prog" >out 2>err || code=$?
+		[ "$code" = 1 ]
+		printf '%s' "$P" | cmp - out
+		printf 'Error opening file roster\000x\n' | cmp - err
+	done
+}
+
 # 100,000 bytes are 392 pieces of 255 and one of 40 with the line end.
 test_long_line() {
 	local a31 piece report=
