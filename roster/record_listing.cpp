@@ -15,6 +15,7 @@
 namespace {
 
 constexpr char prompt[] = "Enter the input file name: ";
+constexpr std::size_t message_size = 32; // the longest message, and more
 
 // "Reg. No. = %s, Name = %s, CGPA = %f\n", built here: printf's general
 // machinery cost more than all the rest of a line.
@@ -55,8 +56,8 @@ bool hand_over_reports()
 [[noreturn]] void fail(std::string_view message, std::string_view name = {})
 {
 	(void)hand_over_reports();
-	std::array<char, 64 + file_name_size> text{};
-	char *out = append(text.data(), message.substr(0, 64 - 1));
+	std::array<char, message_size + file_name_size + 1> text{};
+	char *out = append(text.data(), message.substr(0, message_size));
 	out = append(out, name.substr(0, file_name_size));
 	*out++ = '\n';
 	std::fwrite(text.data(), 1, static_cast<std::size_t>(out - text.data()),
