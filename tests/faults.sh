@@ -7,28 +7,22 @@
 
 P='Enter the input file name: '
 
-# lists PROG FILE REPORT: PROG lists FILE as REPORT (printf escapes) with
-# nothing on standard error and status 0.
+# lists PROG NAME REPORT: PROG lists NAME.in as REPORT (printf escapes),
+# checked as a golden case is.
 lists() {
-	local code=0
-	echo "$2" | "$BIN/$1" >out 2>err || code=$?
-	printf '%s%b' "$P" "$3" >want
-	if ! cmp -s want out || [ -s err ] || [ "$code" != 0 ]; then
-		echo "$1 on $2: status $code, stderr: $(cat err)"
-		diff <(cat -A want) <(cat -A out)
-		return 1
-	fi
+	printf '%s%b' "$P" "$3" >"$2.out"
+	sh "$SRC/tests/golden.sh" "$BIN/$1" "$PWD/$2.in"
 }
 
 # A zero byte ends the text a reader sees; high bytes and carriage returns
 # are ordinary bytes.
 test_odd_bytes() {
-	printf 'R1,Al\000ice,8.5\nR\351,N\377\200,7.5\n\000R2,B,1\nR3,C,2.5\r\n' >csv
+	printf 'R1,Al\000ice,8.5\nR\351,N\377\200,7.5\n\000R2,B,1\nR3,C,2.5\r\n' >csv.in
 	lists csvroster csv 'Reg. No. = R1, Name = Al, CGPA = 0.000000
 Reg. No. = R\351, Name = N\377\200, CGPA = 7.500000
 Reg. No. = , Name = , CGPA = 0.000000
 Reg. No. = R3, Name = C, CGPA = 2.500000\n'
-	printf 'R1 Al\000ice 8.5\nR\351 N\377\240X 7.5\n\000R2 B 1\nR3 C 2.5\r\n' >txt
+	printf 'R1 Al\000ice 8.5\nR\351 N\377\240X 7.5\n\000R2 B 1\nR3 C 2.5\r\n' >txt.in
 	lists wordroster txt 'Reg. No. = R1, Name = Al, CGPA = 0.000000
 Reg. No. = R\351, Name = N\377\240X, CGPA = 7.500000
 Reg. No. = R\351, Name = N\377\240X, CGPA = 7.500000
@@ -54,16 +48,16 @@ test_long_line() {
 	a31=$(printf 'a%.0s' {1..31})
 	piece="Reg. No. = $a31, Name = , CGPA = 0.000000\n"
 	for ((i = 0; i < 393; i++)); do report+=$piece; done
-	{ printf 'a%.0s' {1..100000}; printf '\nR9,Z,1\n'; } >csv
+	{ printf 'a%.0s' {1..100000}; printf '\nR9,Z,1\n'; } >csv.in
 	lists csvroster csv "${report}Reg. No. = R9, Name = Z, CGPA = 1.000000\n"
-	{ printf 'a%.0s' {1..100000}; printf '\nR9 Z 1\n'; } >txt
+	{ printf 'a%.0s' {1..100000}; printf '\nR9 Z 1\n'; } >txt.in
 	lists wordroster txt "${report}Reg. No. = R9, Name = Z, CGPA = 1.000000\n"
 }
 
 # A FIFO is read front to back like any stream.
 test_fifo() {
-	mkfifo pipe
-	printf 'R1,Ann,8.5\nR2,Bo,7\n' >pipe &
+	mkfifo pipe.in
+	printf 'R1,Ann,8.5\nR2,Bo,7\n' >pipe.in &
 	lists csvroster pipe 'Reg. No. = R1, Name = Ann, CGPA = 8.500000
 Reg. No. = R2, Name = Bo, CGPA = 7.000000\n'
 	wait
