@@ -4,43 +4,38 @@
 #include "number_text.hpp"
 #include "record_listing.hpp"
 
-#include <string_view>
-
 namespace comma {
 
-// Splits off the next token at pos, in place, as strtok(..., ",") does: a run
+// Stores the next token from pos on, as strtok(..., ",") splits them: a run
 // of commas is one separator, so an empty field vanishes and the next one
 // moves up. The line end is no separator; it stays in the last token.
-inline std::string_view next_token(char *&pos)
+// Returns where the token ends.
+inline const char *store_token(const char *pos, char (&field)[field_size])
 {
 	while (*pos == ',')
 		++pos;
-	char *const token = pos;
-	while (*pos != ',' && *pos != '\0')
-		++pos;
-	const std::string_view text(token,
-	                            static_cast<std::size_t>(pos - token));
-	if (*pos == ',')
-		*pos++ = '\0';
-	return text;
+	const char *const end = bytes::find_or_end(pos, ',');
+	store_field(field, pos, static_cast<std::size_t>(end - pos));
+	return end;
 }
 
 // The value atof gives, rounded from double to float: the longest number
-// after leading whitespace, 0 if none. The token ends in a zero byte.
-inline float to_cgpa(std::string_view token)
+// after leading whitespace, 0 if none. A comma is never part of a number,
+// so the token needs no end of its own.
+inline float to_cgpa(const char *pos)
 {
-	return static_cast<float>(
-	        number_text::longest_number(skip_space(token.data())));
+	while (*pos == ',')
+		++pos;
+	return static_cast<float>(number_text::longest_number(skip_space(pos)));
 }
 
 } // namespace comma
 
 // A missing token leaves its field empty and the CGPA 0.
-inline void parse_comma_line(std::span<char, line_size> line,
-                             student_record &record)
+inline void parse_comma_line(std::span<char> piece, student_record &record)
 {
-	char *pos = line.data();
-	store_field(record.reg_no, comma::next_token(pos));
-	store_field(record.name, comma::next_token(pos));
-	record.cgpa = comma::to_cgpa(comma::next_token(pos));
+	const char *pos = piece.data();
+	pos = comma::store_token(pos, record.reg_no);
+	pos = comma::store_token(pos, record.name);
+	record.cgpa = comma::to_cgpa(pos);
 }

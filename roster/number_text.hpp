@@ -1,24 +1,34 @@
-// A CGPA read from the text of a field: decimal or hexadecimal, with an
+// A CGPA's text in both directions. Read: decimal or hexadecimal, with an
 // optional exponent, or an infinity or not-a-number word, after an optional
-// sign. The comma reader takes the longest number there, as atof does; the
-// word reader only a complete one, as scanf("%f") does.
+// sign; the comma reader takes the longest number there, as atof does, the
+// word reader only a complete one, as scanf("%f") does. Written: as printf's
+// "%f" writes it. The common forms are done here; the rest goes to the C
+// library, whose results define them.
 #pragma once
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <system_error>
-#include <type_traits>
+#include <span>
 
 namespace number_text {
 
+// What scan_number finds at the start of a text. Of a plain number, its
+// sign, its digits as one integer without the point, and how many of them
+// follow the point.
 struct scan {
-	std::size_t length; // of the longest prefix that is a number, 0 if none
-	bool broken;        // the text goes on as the start of a longer number
-	                    // that never completes ("0x", "infin")
+	std::size_t length = 0; // of the longest prefix that is a number
+	bool broken = false;    // the text goes on as the start of a longer
+	                        // number that never completes ("0x", "infin")
+	bool plain = false;     // digits and a point only, 19 digits at most
+	bool negative = false;
+	std::uint64_t digits = 0;
+	std::size_t decimals = 0;
 };
 
 constexpr char lower(char c)
@@ -45,15 +55,14 @@ constexpr std::size_t match_word(const char *text, const char *word)
 	return n;
 }
 
-// Digits, an optional point and more digits; at least one digit counts.
-template <bool (*digit)(char)>
-constexpr std::size_t mantissa_length(const char *text, bool &any)
+// Hexadecimal digits, an optional point and more; at least one digit counts.
+constexpr std::size_t hex_mantissa_length(const char *text, bool &any)
 {
 	std::size_t n = 0;
-	for (; digit(text[n]); ++n)
+	for (; is_hex_digit(text[n]); ++n)
 		any = true;
 	if (text[n] == '.')
-		for (++n; digit(text[n]); ++n)
+		for (++n; is_hex_digit(text[n]); ++n)
 			any = true;
 	return n;
 }
@@ -73,36 +82,54 @@ constexpr std::size_t exponent_length(const char *text, char mark)
 	return n;
 }
 
+// The number at the start of text, its sign and digits read once.
 constexpr scan scan_number(const char *text)
 {
+	constexpr std::size_t max_digits = 19; // cannot overflow 64 bits
 	const std::size_t sign = text[0] == '+' || text[0] == '-' ? 1 : 0;
 	const char *const p = text + sign;
-	bool any = false;
+	scan number{};
+	number.negative = text[0] == '-';
 
 	if (lower(p[0]) == 'i') {
 		if (match_word(p, "inf") != 3)
-			return {0, true};
+			return {.broken = true};
 		const std::size_t rest = match_word(p + 3, "inity");
 		if (rest == 5)
-			return {sign + 8, false};
-		return {sign + 3, rest != 0};
+			return {.length = sign + 8};
+		return {.length = sign + 3, .broken = rest != 0};
 	}
 	if (lower(p[0]) == 'n') {
 		if (match_word(p, "nan") != 3)
-			return {0, true};
-		return {sign + 3, false};
+			return {.broken = true};
+		return {.length = sign + 3};
 	}
 	if (p[0] == '0' && lower(p[1]) == 'x') {
-		const std::size_t n =
-		        2 + mantissa_length<is_hex_digit>(p + 2, any);
+		bool any = false;
+		const std::size_t n = 2 + hex_mantissa_length(p + 2, any);
 		if (!any)
-			return {sign + 1, true};
-		return {sign + n + exponent_length(p + n, 'p'), false};
+			return {.length = sign + 1, .broken = true};
+		return {.length = sign + n + exponent_length(p + n, 'p')};
 	}
-	const std::size_t n = mantissa_length<is_digit>(p, any);
-	if (!any)
-		return {0, n != 0 || sign != 0};
-	return {sign + n + exponent_length(p + n, 'e'), false};
+	const char *q = p;
+	for (; is_digit(*q); ++q)
+		number.digits = number.digits * 10 +
+		                static_cast<std::uint64_t>(*q - '0');
+	std::size_t count = static_cast<std::size_t>(q - p);
+	if (*q == '.') {
+		const char *const fraction = ++q;
+		for (; is_digit(*q); ++q)
+			number.digits = number.digits * 10 +
+			                static_cast<std::uint64_t>(*q - '0');
+		number.decimals = static_cast<std::size_t>(q - fraction);
+		count += number.decimals;
+	}
+	if (count == 0)
+		return {.broken = q != p || sign != 0};
+	const std::size_t exponent = exponent_length(q, 'e');
+	number.length = static_cast<std::size_t>(q - text) + exponent;
+	number.plain = exponent == 0 && count <= max_digits;
+	return number;
 }
 
 // Powers of ten, all exact in a double; up to 1e10 also exact in a float.
@@ -110,86 +137,86 @@ inline constexpr std::array<double, 23> powers_of_ten = {
         1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The common case in one pass: an optional sign, digits, an optional point
-// and digits, and no exponent or hexadecimal mark after them. When the
-// digits and the power of ten are both exact in T, one division gives the
-// correctly rounded value. False leaves the text to the general path.
-template <typename T> bool plain_decimal(const char *text, T &result)
+// A plain number whose digits and power of ten are both exact in T: one
+// division then rounds correctly, as the C library would.
+template <typename T> constexpr bool exact_in(const scan &number)
 {
 	constexpr std::uint64_t exact = std::uint64_t{1}
 	                                << std::numeric_limits<T>::digits;
-	constexpr std::size_t exact_powers = std::is_same_v<T, float> ? 11 : 23;
-	constexpr std::size_t max_digits = 19; // cannot overflow 64 bits
-	const bool negative = *text == '-';
-	const char *p = text + (negative || *text == '+' ? 1 : 0);
-	const char *const start = p;
-	std::uint64_t digits = 0;
-	for (; is_digit(*p); ++p)
-		digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-	std::size_t count = static_cast<std::size_t>(p - start);
-	std::size_t decimals = 0;
-	if (*p == '.') {
-		const char *const fraction = ++p;
-		for (; is_digit(*p); ++p)
-			digits = digits * 10 +
-			         static_cast<std::uint64_t>(*p - '0');
-		decimals = static_cast<std::size_t>(p - fraction);
-		count += decimals;
-	}
-	if (count == 0 || count > max_digits || digits > exact ||
-	    decimals >= exact_powers || lower(*p) == 'e' || lower(*p) == 'x')
-		return false;
-	const T magnitude = static_cast<T>(digits) /
-	                    static_cast<T>(powers_of_ten[decimals]);
-	result = negative ? -magnitude : magnitude;
-	return true;
+	constexpr std::size_t exact_powers =
+	        sizeof(T) == sizeof(float) ? 11 : 23;
+	return number.plain && number.digits <= exact &&
+	       number.decimals < exact_powers;
 }
 
-// The value of the number of the given length that scan_number found at
-// text, through from_chars; text goes on to a zero byte.
-template <typename T> T value(const char *text, std::size_t length)
+template <typename T> T divided(const scan &number)
 {
-	const bool negative = text[0] == '-';
-	const char *first = text + (negative || text[0] == '+' ? 1 : 0);
-	const char *const last = text + length;
-	auto format = std::chars_format::general;
-	if (last - first > 2 && first[0] == '0' && lower(first[1]) == 'x') {
-		first += 2;
-		format = std::chars_format::hex;
-	}
-	T magnitude{};
-	if (std::from_chars(first, last, magnitude, format).ec != std::errc{}) {
-		// Beyond the type's range, where the C library knows to give an
-		// infinity, a subnormal or zero.
-		if constexpr (std::is_same_v<T, float>)
-			return std::strtof(text, nullptr);
-		else
-			return std::strtod(text, nullptr);
-	}
-	return negative ? -magnitude : magnitude;
+	const T magnitude = static_cast<T>(number.digits) /
+	                    static_cast<T>(powers_of_ten[number.decimals]);
+	return number.negative ? -magnitude : magnitude;
 }
 
 // As atof reads text: the longest prefix that is a number, 0 if none.
 inline double longest_number(const char *text)
 {
-	double result = 0;
-	if (plain_decimal(text, result))
-		return result;
 	const scan number = scan_number(text);
-	return number.length == 0 ? 0 : value<double>(text, number.length);
+	return exact_in<double>(number) ? divided<double>(number)
+	                                : std::strtod(text, nullptr);
 }
 
 // As scanf("%f") reads text: false, leaving result alone, when it is no
 // number or only the start of one ("-", "0x", "infin").
 inline bool complete_number(const char *text, float &result)
 {
-	if (plain_decimal(text, result))
-		return true;
 	const scan number = scan_number(text);
 	if (number.length == 0 || number.broken)
 		return false;
-	result = value<float>(text, number.length);
+	result = exact_in<float>(number) ? divided<float>(number)
+	                                 : std::strtof(text, nullptr);
 	return true;
+}
+
+// Room for a CGPA as "%f" writes it: a sign, the 39 digits of the largest
+// float, the point and six decimals.
+inline constexpr std::size_t cgpa_text_size = 48;
+
+// Writes cgpa as printf's "%f" does, six decimals rounded half to even;
+// returns the length.
+inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
+{
+	constexpr std::uint64_t million = 1000000;
+	char *out = text.data();
+	char *const end = out + text.size();
+	if (std::signbit(cgpa))
+		*out++ = '-';
+	const double magnitude = std::fabs(static_cast<double>(cgpa));
+	if (std::isnan(magnitude) || std::isinf(magnitude)) {
+		const char *const word = std::isnan(magnitude) ? "nan" : "inf";
+		out = std::copy(word, word + 3, out);
+	} else if (magnitude < 1e12) {
+		// Exact: 24 significant bits times 10^6 = 15625 * 2^6, 14 bits
+		// more, still fit a double; so rounding the product to a whole
+		// number, half to even, gives the six decimals exactly.
+		const double scaled = magnitude * static_cast<double>(million);
+		auto millionths = static_cast<std::uint64_t>(scaled);
+		const double rest = scaled - static_cast<double>(millionths);
+		if (rest > 0.5 || (rest == 0.5 && millionths % 2 != 0))
+			++millionths;
+		out = std::to_chars(out, end, millionths / million).ptr;
+		*out++ = '.';
+		auto decimals =
+		        static_cast<std::uint32_t>(millionths % million);
+		for (char *digit = out + 6; digit != out; decimals /= 10)
+			*--digit = static_cast<char>('0' + decimals % 10);
+		out += 6;
+	} else {
+		// Floats this large are whole numbers and rare.
+		const int n =
+		        std::snprintf(out, static_cast<std::size_t>(end - out),
+		                      "%.6f", magnitude);
+		out += n;
+	}
+	return static_cast<std::size_t>(out - text.data());
 }
 
 } // namespace number_text

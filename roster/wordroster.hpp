@@ -7,6 +7,24 @@
 
 namespace word {
 
+// The end of the word at text: the first whitespace or zero byte. Bytes
+// below '!' are looked at one by one; above it nothing ends a word.
+inline const char *word_end(const char *text)
+{
+	for (;;) {
+		const std::uint64_t flags =
+		        bytes::below(bytes::load(text), '!');
+		if (flags == 0) {
+			text += bytes::word_size;
+			continue;
+		}
+		text += bytes::first(flags);
+		if (*text == '\0' || is_space(*text))
+			return text;
+		++text;
+	}
+}
+
 // Stores the next word in field, as scanf("%s") does but cut to the field;
 // the rest of a long word is skipped, never read as the next field. The line
 // end and carriage return are whitespace, so they never end up in a field.
@@ -16,20 +34,18 @@ inline bool scan_word(const char *&pos, char (&field)[field_size])
 	pos = skip_space(pos);
 	if (*pos == '\0')
 		return false;
-	const char *const start = pos;
-	while (*pos != '\0' && !is_space(*pos))
-		++pos;
-	store_field(field, {start, static_cast<std::size_t>(pos - start)});
+	const char *const end = word_end(pos);
+	store_field(field, pos, static_cast<std::size_t>(end - pos));
+	pos = end;
 	return true;
 }
 
 } // namespace word
 
 // The CGPA is converted straight from its text to float, rounded once.
-inline void parse_word_line(std::span<char, line_size> line,
-                            student_record &record)
+inline void parse_word_line(std::span<char> piece, student_record &record)
 {
-	const char *pos = line.data();
+	const char *pos = piece.data();
 	if (!word::scan_word(pos, record.reg_no) ||
 	    !word::scan_word(pos, record.name))
 		return;

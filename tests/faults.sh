@@ -63,6 +63,54 @@ Reg. No. = R2, Name = Bo, CGPA = 7.000000\n'
 	wait
 }
 
+# A read that fails part-way: every line read whole is listed, the one the
+# failure cut short is not, then the message and status 1.
+test_read_error() {
+	command -v strace >/dev/null || skip "no strace"
+	strace -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
+	for ((i = 1; i <= 20000; i++)); do echo "R$i,Asha,8.75"; done >roster
+	for prog in csvroster wordroster; do
+		echo roster | "$BIN/$prog" >whole
+		code=0
+		# LeakSanitizer cannot run under ptrace.
+		echo roster | ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 \
+			strace -o /dev/null -P "$(pwd -P)/roster" -e trace=read \
+			-e inject=read:error=EIO:when=2 -- "$BIN/$prog" >out 2>err || code=$?
+		[ "$code" = 1 ]
+		[ "$(cat err)" = "Error reading file roster" ]
+		lines=$(wc -l <out)
+		[ "$lines" -gt 0 ] && [ "$lines" -lt 20000 ]
+		head -n "$lines" whole | cmp - out
+	done
+}
+
+# At a terminal each report shows as soon as its line has been read, even
+# while the roster, a FIFO here, stays open.
+test_terminal() {
+	command -v script >/dev/null || skip "no script"
+	mkfifo pipe
+	# shellcheck disable=SC2016
+	script -qfec 'echo pipe | "$BIN/csvroster"' log </dev/null >/dev/null &
+	exec 3>pipe
+	printf 'R1,Ann,8.5\n' >&3
+	shows 'R1, Name = Ann'
+	! grep -q 'R2' log
+	printf 'R2,Bo,7\n' >&3
+	shows 'R2, Name = Bo'
+	exec 3>&-
+	wait
+}
+
+# shows TEXT: the terminal's log shows TEXT within ten seconds.
+shows() {
+	for ((i = 0; i < 100; i++)); do
+		grep -q "$1" log && return
+		sleep 0.1
+	done
+	echo "not shown: $1"; cat -A log
+	return 1
+}
+
 test_unreadable() {
 	[ "$(id -u)" != 0 ] || skip "root reads every file"
 	printf 'R1,Ann,8.5\n' >secret

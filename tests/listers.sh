@@ -87,13 +87,15 @@ test_no_name() {
 	done
 }
 
-# a name too long for its field is refused whole, never opened cut down
+# a name too long for its field is refused whole, never opened cut down,
+# and the message says why
 test_long_name() {
+	local why=': name longer than 39 bytes'
 	for prog in csvroster wordroster; do
 		check "$prog" "$LONG\n" "@P@@R@" "" 0
-		check "$prog" "${LONG}x\n" "@P@" "Error opening file ${LONG}x\n" 1
+		check "$prog" "${LONG}x\n" "@P@" "Error opening file ${LONG}x$why\n" 1
 		check "$prog" "${LONG}${LONG}${LONG}xyz tail\n" "@P@" \
-			"Error opening file ${LONG}${LONG}${LONG}xyz\n" 1
+			"Error opening file ${LONG}${LONG}${LONG}xyz$why\n" 1
 	done
 }
 

@@ -2,7 +2,6 @@
 // "%f" text against printf, and the readers' parsing against strtod (the
 // comma reader's double) and strtof (the word reader's float).
 #include "number_text.hpp"
-#include "record_listing.hpp"
 
 #include <bit>
 #include <cmath>
@@ -12,6 +11,9 @@
 #include <random>
 #include <string>
 #include <string_view>
+
+using number_text::cgpa_text_size;
+using number_text::format_cgpa;
 
 namespace {
 

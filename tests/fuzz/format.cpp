@@ -1,5 +1,5 @@
 // The report's CGPA text against printf's "%f" for any float.
-#include "record_listing.hpp"
+#include "number_text.hpp"
 
 #include <array>
 #include <cstdint>
@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+using number_text::cgpa_text_size;
+using number_text::format_cgpa;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size)
