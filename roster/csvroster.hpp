@@ -6,26 +6,45 @@
 
 namespace comma {
 
+// The end of the token at pos: a comma, the end of the text, or just past
+// the line end, which belongs to the last token.
+inline const char *token_end(const char *pos)
+{
+	for (;; pos += bytes::block) {
+		const __m128i text = bytes::load(pos);
+		const unsigned line_end = bytes::equal(text, '\n');
+		const unsigned found = line_end | bytes::equal(text, ',') |
+		                       bytes::equal(text, '\0');
+		if (found != 0) {
+			const std::size_t n = bytes::first(found);
+			return pos + n + ((line_end >> n) & 1);
+		}
+	}
+}
+
 // Stores the next token from pos on, as strtok(..., ",") splits them: a run
 // of commas is one separator, so an empty field vanishes and the next one
-// moves up. The line end is no separator; it stays in the last token.
-// Returns where the token ends.
-inline const char *store_token(const char *pos, char (&field)[field_size])
+// moves up. The line end is no separator; it stays in the last token, and
+// end, the end of the piece, comes after it. Returns where the token ends.
+inline const char *store_token(const char *pos, const char *end,
+                               char (&field)[field_size])
 {
-	while (*pos == ',')
+	while (pos != end && *pos == ',')
 		++pos;
-	const char *const end = bytes::find_or_end(pos, ',');
-	store_field(field, pos, static_cast<std::size_t>(end - pos));
-	return end;
+	const char *const stop = pos == end ? pos : token_end(pos);
+	store_field(field, pos, static_cast<std::size_t>(stop - pos));
+	return stop;
 }
 
 // The value atof gives, rounded from double to float: the longest number
-// after leading whitespace, 0 if none. A comma is never part of a number,
-// so the token needs no end of its own.
-inline float to_cgpa(const char *pos)
+// after leading whitespace, 0 if none. Neither a comma nor the line end is
+// ever part of a number, so the token needs no end of its own.
+inline float to_cgpa(const char *pos, const char *end)
 {
-	while (*pos == ',')
+	while (pos != end && *pos == ',')
 		++pos;
+	if (pos == end)
+		return 0;
 	return static_cast<float>(number_text::longest_number(skip_space(pos)));
 }
 
@@ -34,8 +53,9 @@ inline float to_cgpa(const char *pos)
 // A missing token leaves its field empty and the CGPA 0.
 inline void parse_comma_line(std::span<char> piece, student_record &record)
 {
+	const char *const end = piece.data() + piece.size();
 	const char *pos = piece.data();
-	pos = comma::store_token(pos, record.reg_no);
-	pos = comma::store_token(pos, record.name);
-	record.cgpa = comma::to_cgpa(pos);
+	pos = comma::store_token(pos, end, record.reg_no);
+	pos = comma::store_token(pos, end, record.name);
+	record.cgpa = comma::to_cgpa(pos, end);
 }

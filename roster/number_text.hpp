@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <span>
 
@@ -55,6 +56,16 @@ constexpr std::size_t match_word(const char *text, const char *word)
 	return n;
 }
 
+// Adds the decimal digits from q on to digits, moving q past them; returns
+// how many there were.
+constexpr std::size_t add_digits(const char *&q, std::uint64_t &digits)
+{
+	const char *const start = q;
+	for (; is_digit(*q); ++q)
+		digits = digits * 10 + static_cast<unsigned char>(*q - '0');
+	return static_cast<std::size_t>(q - start);
+}
+
 // Hexadecimal digits, an optional point and more; at least one digit counts.
 constexpr std::size_t hex_mantissa_length(const char *text, bool &any)
 {
@@ -82,15 +93,10 @@ constexpr std::size_t exponent_length(const char *text, char mark)
 	return n;
 }
 
-// The number at the start of text, its sign and digits read once.
-constexpr scan scan_number(const char *text)
+// An infinity or not-a-number word after sign bytes of text, or no number.
+constexpr scan scan_word(const char *text, std::size_t sign)
 {
-	constexpr std::size_t max_digits = 19; // cannot overflow 64 bits
-	const std::size_t sign = text[0] == '+' || text[0] == '-' ? 1 : 0;
 	const char *const p = text + sign;
-	scan number{};
-	number.negative = text[0] == '-';
-
 	if (lower(p[0]) == 'i') {
 		if (match_word(p, "inf") != 3)
 			return {.broken = true};
@@ -99,33 +105,42 @@ constexpr scan scan_number(const char *text)
 			return {.length = sign + 8};
 		return {.length = sign + 3, .broken = rest != 0};
 	}
-	if (lower(p[0]) == 'n') {
-		if (match_word(p, "nan") != 3)
-			return {.broken = true};
-		return {.length = sign + 3};
-	}
-	if (p[0] == '0' && lower(p[1]) == 'x') {
-		bool any = false;
-		const std::size_t n = 2 + hex_mantissa_length(p + 2, any);
-		if (!any)
-			return {.length = sign + 1, .broken = true};
-		return {.length = sign + n + exponent_length(p + n, 'p')};
-	}
+	if (match_word(p, "nan") != 3)
+		return {.broken = sign != 0 || lower(p[0]) == 'n'};
+	return {.length = sign + 3};
+}
+
+// A hexadecimal number after sign bytes of text, "0x" included.
+constexpr scan scan_hex(const char *text, std::size_t sign)
+{
+	const char *const p = text + sign;
+	bool any = false;
+	const std::size_t n = 2 + hex_mantissa_length(p + 2, any);
+	if (!any)
+		return {.length = sign + 1, .broken = true};
+	return {.length = sign + n + exponent_length(p + n, 'p')};
+}
+
+// The number at the start of text, its sign and digits read once.
+constexpr scan scan_number(const char *text)
+{
+	constexpr std::size_t max_digits = 19; // cannot overflow 64 bits
+	const std::size_t sign = text[0] == '+' || text[0] == '-' ? 1 : 0;
+	const char *const p = text + sign;
+	if (!is_digit(p[0]) && p[0] != '.')
+		return scan_word(text, sign);
+	if (p[0] == '0' && lower(p[1]) == 'x')
+		return scan_hex(text, sign);
+
+	scan number{.negative = text[0] == '-'};
 	const char *q = p;
-	for (; is_digit(*q); ++q)
-		number.digits = number.digits * 10 +
-		                static_cast<std::uint64_t>(*q - '0');
-	std::size_t count = static_cast<std::size_t>(q - p);
+	std::size_t count = add_digits(q, number.digits);
 	if (*q == '.') {
-		const char *const fraction = ++q;
-		for (; is_digit(*q); ++q)
-			number.digits = number.digits * 10 +
-			                static_cast<std::uint64_t>(*q - '0');
-		number.decimals = static_cast<std::size_t>(q - fraction);
+		number.decimals = add_digits(++q, number.digits);
 		count += number.decimals;
 	}
 	if (count == 0)
-		return {.broken = q != p || sign != 0};
+		return {.broken = true}; // a point alone
 	const std::size_t exponent = exponent_length(q, 'e');
 	number.length = static_cast<std::size_t>(q - text) + exponent;
 	number.plain = exponent == 0 && count <= max_digits;
@@ -160,8 +175,10 @@ template <typename T> T divided(const scan &number)
 inline double longest_number(const char *text)
 {
 	const scan number = scan_number(text);
-	return exact_in<double>(number) ? divided<double>(number)
-	                                : std::strtod(text, nullptr);
+	if (exact_in<double>(number))
+		return divided<double>(number);
+	// strtod would skip whitespace, and read on past the end of a line.
+	return number.length == 0 ? 0 : std::strtod(text, nullptr);
 }
 
 // As scanf("%f") reads text: false, leaving result alone, when it is no
@@ -176,6 +193,17 @@ inline bool complete_number(const char *text, float &result)
 	return true;
 }
 
+// "000" to "999", to write decimals three at a time.
+inline constexpr std::array<char, 3000> digit_triples = [] {
+	std::array<char, 3000> triples{};
+	for (std::size_t i = 0; i < 1000; ++i) {
+		triples[3 * i] = static_cast<char>('0' + i / 100);
+		triples[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
+		triples[3 * i + 2] = static_cast<char>('0' + i % 10);
+	}
+	return triples;
+}();
+
 // Room for a CGPA as "%f" writes it: a sign, the 39 digits of the largest
 // float, the point and six decimals.
 inline constexpr std::size_t cgpa_text_size = 48;
@@ -184,39 +212,35 @@ inline constexpr std::size_t cgpa_text_size = 48;
 // returns the length.
 inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 {
-	constexpr std::uint64_t million = 1000000;
+	constexpr std::uint32_t million = 1000000;
 	char *out = text.data();
 	char *const end = out + text.size();
 	if (std::signbit(cgpa))
 		*out++ = '-';
 	const double magnitude = std::fabs(static_cast<double>(cgpa));
-	if (std::isnan(magnitude) || std::isinf(magnitude)) {
-		const char *const word = std::isnan(magnitude) ? "nan" : "inf";
-		out = std::copy(word, word + 3, out);
-	} else if (magnitude < 1e12) {
-		// Exact: 24 significant bits times 10^6 = 15625 * 2^6, 14 bits
-		// more, still fit a double; so rounding the product to a whole
-		// number, half to even, gives the six decimals exactly.
-		const double scaled = magnitude * static_cast<double>(million);
-		auto millionths = static_cast<std::uint64_t>(scaled);
-		const double rest = scaled - static_cast<double>(millionths);
-		if (rest > 0.5 || (rest == 0.5 && millionths % 2 != 0))
-			++millionths;
-		out = std::to_chars(out, end, millionths / million).ptr;
-		*out++ = '.';
-		auto decimals =
-		        static_cast<std::uint32_t>(millionths % million);
-		for (char *digit = out + 6; digit != out; decimals /= 10)
-			*--digit = static_cast<char>('0' + decimals % 10);
-		out += 6;
-	} else {
-		// Floats this large are whole numbers and rare.
-		const int n =
-		        std::snprintf(out, static_cast<std::size_t>(end - out),
-		                      "%.6f", magnitude);
-		out += n;
+	if (!(magnitude < 0x1p24)) {
+		// Whole numbers from here on, infinities and nans: rare.
+		const auto room = static_cast<std::size_t>(end - out);
+		return static_cast<std::size_t>(out - text.data()) +
+		       static_cast<std::size_t>(
+		               std::snprintf(out, room, "%f", magnitude));
 	}
-	return static_cast<std::size_t>(out - text.data());
+	// Exact: 24 significant bits times 10^6 = 15625 * 2^6 need 14 bits
+	// more and still fit a double. Below 2^52, adding and taking away 2^52
+	// rounds to a whole number, half to even, as the rounding mode is.
+	const double scaled = magnitude * million;
+	const auto millionths =
+	        static_cast<std::uint64_t>((scaled + 0x1p52) - 0x1p52);
+	const auto whole = static_cast<std::uint32_t>(millionths / million);
+	const std::size_t decimals = millionths % million;
+	if (whole < 10)
+		*out++ = static_cast<char>('0' + whole);
+	else
+		out = std::to_chars(out, end, whole).ptr;
+	*out++ = '.';
+	std::memcpy(out, &digit_triples[decimals / 1000 * 3], 3);
+	std::memcpy(out + 3, &digit_triples[decimals % 1000 * 3], 3);
+	return static_cast<std::size_t>(out + 6 - text.data());
 }
 
 } // namespace number_text

@@ -131,11 +131,11 @@ std::span<char> whole_piece(input_block &input)
 	char *const from = input.data.data() + input.start;
 	const std::size_t room =
 	        std::min(input.end - input.start, line_size - 1);
-	for (std::size_t n = 0; n < room; n += bytes::word_size) {
-		const std::uint64_t flags =
+	for (std::size_t n = 0; n < room; n += bytes::block) {
+		const unsigned found =
 		        bytes::equal(bytes::load(from + n), '\n');
-		if (flags != 0) {
-			const std::size_t line_end = n + bytes::first(flags);
+		if (found != 0) {
+			const std::size_t line_end = n + bytes::first(found);
 			if (line_end < room)
 				return {from, line_end + 1};
 			break;
@@ -166,6 +166,22 @@ bool read_block(input_block &input)
 	return true;
 }
 
+// A piece without a line end, the rare one, ends in a zero byte while it is
+// read; the byte it covers may be the start of the next piece.
+void read_piece(line_reader read_line, std::span<char> piece,
+                student_record &record)
+{
+	if (piece.back() == '\n') {
+		read_line(piece, record);
+		return;
+	}
+	char *const after = piece.data() + piece.size();
+	const char kept = *after;
+	*after = '\0';
+	read_line(piece, record);
+	*after = kept;
+}
+
 char *append(char *out, std::string_view text)
 {
 	return std::copy(text.begin(), text.end(), out);
@@ -176,7 +192,7 @@ char *append(char *out, std::string_view text)
 char *append_field(char *out, const char (&field)[field_size])
 {
 	std::memcpy(out, field, field_size);
-	return out + (bytes::find_or_end(field, '\0') - field);
+	return out + (bytes::find_zero(field) - field);
 }
 
 void write_report(const student_record &record)
@@ -226,11 +242,7 @@ void list_records(line_reader read_line)
 				fail("Error reading file ", file_name);
 			continue;
 		}
-		char *const after = piece.data() + piece.size();
-		const char kept = *after;
-		*after = '\0';
-		read_line(piece, record);
-		*after = kept;
+		read_piece(read_line, piece, record);
 		input.start += piece.size();
 		write_report(record);
 	}

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 #include <span>
 
 inline constexpr std::size_t field_size = 32;     // 31 bytes and a zero byte
@@ -20,9 +21,12 @@ struct student_record {
 };
 
 // Fills the record from one piece of a line: at most line_size - 1 bytes,
-// with its line end when it fits, then a zero byte. The piece lies where it
-// was read, so a reader may split it in place; after the zero byte come at
-// least field_size bytes that may be read but belong to no piece.
+// as fgets(line, line_size, file) would read them. The piece lies where it
+// was read, and its text ends at its line end, the piece's last byte, or at
+// a zero byte: a piece without a line end gets one behind it. Nothing is
+// written after a line end, since writing next to bytes about to be read
+// stalls the processor. Past the piece, field_size bytes may be read but
+// belong to no piece.
 using line_reader = void (*)(std::span<char> piece, student_record &record);
 
 // Prompts for a roster's name, lists it through read_line and ends the
@@ -36,61 +40,71 @@ constexpr bool is_space(char c)
 	return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+constexpr bool ends_text(char c)
+{
+	return c == '\0' || c == '\n';
+}
+
+// Skips whitespace up to the line end: nothing of the piece comes after it.
 constexpr const char *skip_space(const char *text)
 {
-	while (is_space(*text))
+	constexpr std::uint64_t blanks =
+	        std::uint64_t{1} << ' ' | std::uint64_t{1} << '\t' |
+	        std::uint64_t{1} << '\v' | std::uint64_t{1} << '\f' |
+	        std::uint64_t{1} << '\r';
+	while (static_cast<unsigned char>(*text) <= ' ' &&
+	       (blanks >> static_cast<unsigned char>(*text) & 1) != 0)
 		++text;
 	return text;
 }
 
-// Scanning eight bytes at a time, where a line is a few words long. Each
-// test flags the high bit of the matching bytes; above the first match a
-// borrow may flag more, so only the first flag counts.
+// Scanning sixteen bytes at a time, where a field is a few bytes long: one
+// SSE2 comparison gives a mask with bit i set where byte i matches.
 namespace bytes {
 
-static_assert(std::endian::native == std::endian::little);
-inline constexpr std::size_t word_size = sizeof(std::uint64_t);
-inline constexpr std::uint64_t ones = 0x0101010101010101;
-inline constexpr std::uint64_t highs = ones * 0x80;
+inline constexpr std::size_t block = 16;
 
-inline std::uint64_t load(const char *p)
+inline __m128i load(const char *p)
 {
-	std::uint64_t word = 0;
-	std::memcpy(&word, p, sizeof word);
-	return word;
+	return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
 }
 
-// Bytes below limit (at most 128).
-constexpr std::uint64_t below(std::uint64_t word, unsigned limit)
+inline unsigned mask(__m128i matches)
 {
-	return (word - ones * limit) & ~word & highs;
+	return static_cast<unsigned>(_mm_movemask_epi8(matches));
 }
 
-constexpr std::uint64_t equal(std::uint64_t word, char c)
+inline unsigned equal(__m128i text, char c)
 {
-	return below(word ^ (ones * static_cast<unsigned char>(c)), 1);
+	return mask(_mm_cmpeq_epi8(text, _mm_set1_epi8(c)));
 }
 
-constexpr std::size_t first(std::uint64_t flags)
+// Bytes up to the blank: whitespace and the zero byte lie among them.
+inline unsigned blank_or_below(__m128i text)
 {
-	return static_cast<std::size_t>(std::countr_zero(flags)) / 8;
+	return mask(
+	        _mm_cmpeq_epi8(_mm_min_epu8(text, _mm_set1_epi8(' ')), text));
 }
 
-// The first c or zero byte from text on; the text ends in a zero byte.
-inline const char *find_or_end(const char *text, char c)
+inline std::size_t first(unsigned mask)
 {
-	for (;; text += word_size) {
-		const std::uint64_t word = load(text);
-		if (const std::uint64_t flags = below(word, 1) | equal(word, c))
-			return text + first(flags);
-	}
+	return static_cast<std::size_t>(std::countr_zero(mask));
+}
+
+// The first zero byte from text on.
+inline const char *find_zero(const char *text)
+{
+	for (;; text += block)
+		if (const unsigned found = equal(load(text), '\0'))
+			return text + first(found);
 }
 
 } // namespace bytes
 
-// Stores text in a field, cut to what the field holds. The field is filled
-// with one fixed-size copy, so field_size bytes from text on must be
-// readable; those past the text are cut off.
+// Stores text in a field, cut to what the field holds, with zero bytes
+// after it. The field is written whole, sixteen bytes at a time, so that
+// reading it back sixteen at a time is quick; field_size bytes from text on
+// must be readable.
 inline void store_field(char (&field)[field_size], const char *text,
                         std::size_t length)
 {

@@ -7,18 +7,18 @@
 
 namespace word {
 
-// The end of the word at text: the first whitespace or zero byte. Bytes
-// below '!' are looked at one by one; above it nothing ends a word.
+// The end of the word at text: the first whitespace or zero byte, which
+// includes the line end. Only bytes up to the blank can be either, and they
+// are rare inside a word.
 inline const char *word_end(const char *text)
 {
 	for (;;) {
-		const std::uint64_t flags =
-		        bytes::below(bytes::load(text), '!');
-		if (flags == 0) {
-			text += bytes::word_size;
+		const unsigned low = bytes::blank_or_below(bytes::load(text));
+		if (low == 0) {
+			text += bytes::block;
 			continue;
 		}
-		text += bytes::first(flags);
+		text += bytes::first(low);
 		if (*text == '\0' || is_space(*text))
 			return text;
 		++text;
@@ -32,7 +32,7 @@ inline const char *word_end(const char *text)
 inline bool scan_word(const char *&pos, char (&field)[field_size])
 {
 	pos = skip_space(pos);
-	if (*pos == '\0')
+	if (ends_text(*pos))
 		return false;
 	const char *const end = word_end(pos);
 	store_field(field, pos, static_cast<std::size_t>(end - pos));

@@ -64,26 +64,26 @@ std::string first_bytes(const char *text)
 // both must agree and end their fields within them. after holds the line
 // as the first reading left it.
 student_record read_twice(line_reader read, const line_buffer &line,
-                          std::size_t size, line_buffer &after)
+                          const std::string &piece, line_buffer &after)
 {
 	after = line;
 	student_record record = previous;
-	read({after.data(), size}, record);
+	read({after.data(), piece.size()}, record);
 	line_buffer again = line;
 	student_record second = previous;
-	read({again.data(), size}, second);
-	expect_terminated(record, line.data());
+	read({again.data(), piece.size()}, second);
+	expect_terminated(record, piece.c_str());
 	expect(same_record(record, second), "reader not repeatable",
-	       line.data());
+	       piece.c_str());
 	return record;
 }
 
-void check_comma(const line_buffer &line, std::size_t size)
+void check_comma(const line_buffer &line, const std::string &piece)
 {
-	const char *const text = line.data();
+	const char *const text = piece.c_str();
 	line_buffer split{};
 	const student_record record =
-	        read_twice(parse_comma_line, line, size, split);
+	        read_twice(parse_comma_line, line, piece, split);
 
 	std::string copy(text);
 	char *const reg_no = std::strtok(copy.data(), ",");
@@ -112,12 +112,12 @@ bool bare_hex_point(const char *number)
 	       std::isxdigit(static_cast<unsigned char>(number[3])) == 0;
 }
 
-void check_word(const line_buffer &line, std::size_t size)
+void check_word(const line_buffer &line, const std::string &piece)
 {
-	const char *const text = line.data();
+	const char *const text = piece.c_str();
 	line_buffer after{};
 	const student_record record =
-	        read_twice(parse_word_line, line, size, after);
+	        read_twice(parse_word_line, line, piece, after);
 	expect(after == line, "word reader changed the line", text);
 
 	// Whole words, however long, then the number after the second.
@@ -146,15 +146,27 @@ void check_word(const line_buffer &line, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size)
 {
-	// A piece as the driver hands it over: at most line_size - 1 bytes and
-	// a zero byte. Bytes after it are stale; a reader may read them but
-	// must not let them show.
+	// A piece as the driver hands it over: up to and including the first
+	// line end, at most line_size - 1 bytes; one without a line end gets a
+	// zero byte behind it. The rest of the input follows, then stale '#':
+	// a reader may read them but must not let them show.
 	line_buffer line;
 	line.fill('#');
-	size = std::min(size, line_size - 1);
-	std::memcpy(line.data(), data, size);
-	line[size] = '\0';
-	check_comma(line, size);
-	check_word(line, size);
+	std::memcpy(line.data(), data, std::min(size, line.size()));
+	const std::size_t room = std::min(size, line_size - 1);
+	const void *const line_end = std::memchr(data, '\n', room);
+	const std::size_t length =
+	        line_end != nullptr
+	                ? static_cast<std::size_t>(
+	                          static_cast<const std::uint8_t *>(line_end) -
+	                          data) +
+	                          1
+	                : room;
+	if (line_end == nullptr)
+		line[length] = '\0';
+	// What a C string of the piece holds: the text up to a zero byte.
+	const std::string piece(line.data(), length);
+	check_comma(line, piece);
+	check_word(line, piece);
 	return 0;
 }
