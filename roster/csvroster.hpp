@@ -22,29 +22,31 @@ inline const char *token_end(const char *pos)
 	}
 }
 
+// After a token that took the line end the text is over: the next search
+// starts here, with room for the bytes a search reads.
+inline constexpr char no_more_text[field_size] = {};
+
 // Stores the next token from pos on, as strtok(..., ",") splits them: a run
 // of commas is one separator, so an empty field vanishes and the next one
-// moves up. The line end is no separator; it stays in the last token, and
-// end, the end of the piece, comes after it. Returns where the token ends.
-inline const char *store_token(const char *pos, const char *end,
-                               char (&field)[field_size])
+// moves up. The line end is no separator; it stays in the last token.
+// Returns where the search for the next token starts.
+inline const char *store_token(const char *pos, char (&field)[field_size])
 {
-	while (pos != end && *pos == ',')
+	while (*pos == ',')
 		++pos;
-	const char *const stop = pos == end ? pos : token_end(pos);
-	store_field(field, pos, static_cast<std::size_t>(stop - pos));
-	return stop;
+	const char *const end = token_end(pos);
+	const auto length = static_cast<std::size_t>(end - pos);
+	store_field(field, pos, length);
+	return length != 0 && end[-1] == '\n' ? no_more_text : end;
 }
 
 // The value atof gives, rounded from double to float: the longest number
 // after leading whitespace, 0 if none. Neither a comma nor the line end is
 // ever part of a number, so the token needs no end of its own.
-inline float to_cgpa(const char *pos, const char *end)
+inline float to_cgpa(const char *pos)
 {
-	while (pos != end && *pos == ',')
+	while (*pos == ',')
 		++pos;
-	if (pos == end)
-		return 0;
 	return static_cast<float>(number_text::longest_number(skip_space(pos)));
 }
 
@@ -53,9 +55,8 @@ inline float to_cgpa(const char *pos, const char *end)
 // A missing token leaves its field empty and the CGPA 0.
 inline void parse_comma_line(std::span<char> piece, student_record &record)
 {
-	const char *const end = piece.data() + piece.size();
 	const char *pos = piece.data();
-	pos = comma::store_token(pos, end, record.reg_no);
-	pos = comma::store_token(pos, end, record.name);
-	record.cgpa = comma::to_cgpa(pos, end);
+	pos = comma::store_token(pos, record.reg_no);
+	pos = comma::store_token(pos, record.name);
+	record.cgpa = comma::to_cgpa(pos);
 }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
 #include <limits>
 #include <span>
 
@@ -226,13 +227,18 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 		               std::snprintf(out, room, "%f", magnitude));
 	}
 	// Exact: 24 significant bits times 10^6 = 15625 * 2^6 need 14 bits
-	// more and still fit a double. Below 2^52, adding and taking away 2^52
-	// rounds to a whole number, half to even, as the rounding mode is.
+	// more and still fit a double; the conversion rounds as the rounding
+	// mode does, to nearest with ties to even.
 	const double scaled = magnitude * million;
 	const auto millionths =
-	        static_cast<std::uint64_t>((scaled + 0x1p52) - 0x1p52);
-	const auto whole = static_cast<std::uint32_t>(millionths / million);
-	const std::size_t decimals = millionths % million;
+	        static_cast<std::uint64_t>(_mm_cvtsd_si64(_mm_set_sd(scaled)));
+	// The whole part apart, with the carry of a rounding up.
+	auto whole = static_cast<std::uint32_t>(magnitude);
+	std::size_t decimals = millionths - std::uint64_t{whole} * million;
+	if (decimals >= million) {
+		++whole;
+		decimals -= million;
+	}
 	if (whole < 10)
 		*out++ = static_cast<char>('0' + whole);
 	else

@@ -27,8 +27,9 @@ constexpr std::size_t report_size =
         reg_no_label.size() + field_size + name_label.size() + field_size +
         cgpa_label.size() + number_text::cgpa_text_size + 1;
 
-// Report lines gather here and go to stdio a block at a time; at file
-// scope, so that a failure hands over what came before it.
+// Report lines gather here and go to standard output a block at a time,
+// one write each, after what stdio holds (the prompt). At file scope, so
+// that a failure hands over what came before it.
 struct report_block {
 	std::size_t used;
 	std::array<char, block_size> text;
@@ -48,9 +49,23 @@ struct input_block {
 
 bool hand_over_reports()
 {
-	const std::size_t used = reports.used;
+	std::size_t used = reports.used;
 	reports.used = 0;
-	return std::fwrite(reports.text.data(), 1, used, stdout) == used;
+	if (used == 0)
+		return true;
+	if (std::fflush(stdout) != 0)
+		return false;
+	const char *text = reports.text.data();
+	while (used != 0) {
+		const ssize_t n = write(STDOUT_FILENO, text, used);
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n < 0)
+			return false;
+		text += n;
+		used -= static_cast<std::size_t>(n);
+	}
+	return true;
 }
 
 // A message goes to standard error at once, through a buffer of its own so

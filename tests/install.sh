@@ -30,6 +30,16 @@ test_staged_install() {
 	[ "$(stage/usr/bin/duomatch a a | tail -n 1)" = "The two strings are equal" ]
 }
 
+# The programs load the C library alone: nothing of C++'s runtime.
+test_c_library_only() {
+	command -v readelf >/dev/null || skip "no readelf"
+	for prog in csvroster wordroster duomatch; do
+		needed=$(readelf -d "$BIN/$prog" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+		case $needed in *san*) skip "a sanitizer build loads its runtime" ;; esac
+		[ "$needed" = libc.so.6 ] || { echo "$prog loads:" $needed; return 1; }
+	done
+}
+
 test_debian_package() {
 	command -v dpkg-deb >/dev/null || skip "no dpkg-deb"
 	cpack -G DEB --config "$BIN/CPackConfig.cmake" -B "$PWD" >/dev/null
