@@ -69,8 +69,9 @@ bool hand_over_reports()
 }
 
 // A message goes to standard error at once, through a buffer of its own so
-// that it leaves in one write where it fits; standard output follows at
-// exit, so a message comes first where both streams go to one file.
+// that it leaves in one write where it fits. The reports gathered before it
+// go out first; with none, the prompt waits in stdio until exit, so that
+// where both streams go to one file an open failure's message comes first.
 void begin_message(std::string_view text)
 {
 	static std::array<char, 256> buffer;
