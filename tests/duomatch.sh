@@ -41,7 +41,7 @@ test_unequal() {
 
 # the echo names the program as invoked
 test_invoked_name() {
-	cd "$BIN"
+	cd "$BIN" || return
 	[ "$(./duomatch x y; echo "status $?")" = "argv[0] = ./duomatch, argv[1] = x, argv[2] = y
 $NE
 status 0" ]

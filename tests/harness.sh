@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the whole-program suites: `SUITE.sh NAME` runs the function
 # test_NAME in a fresh directory and exits 0 only if it passed. Any failing
 # command fails the test and is shown with its line.

@@ -1,33 +1,43 @@
 #!/usr/bin/env bash
 # What a user installs: the manual pages render cleanly, a staged install
-# works, and the Debian package holds the programs and their pages.
+# works, the programs load the C library alone, and the Debian package holds
+# everything and passes lintian.
 
 . "$(dirname "$0")/harness.sh"
 : "${SRC:?SRC must name the source tree}"
 
-PAGES=(roster/csvroster.1 roster/wordroster.1 duomatch/duomatch.1)
+PROGRAMS=(csvroster wordroster duomatch)
 
+# The pages as installed, version filled in, render without a warning.
 test_manual_pages() {
 	command -v groff >/dev/null || skip "no groff"
-	for page in "${PAGES[@]}"; do
-		[ -z "$(groff -man -ww -z "$SRC/$page" 2>&1)" ] ||
-			{ groff -man -ww -z "$SRC/$page"; return 1; }
+	for prog in "${PROGRAMS[@]}"; do
+		page=$BIN/release/$prog.1
+		[ -z "$(groff -man -ww -z "$page" 2>&1)" ] ||
+			{ groff -man -ww -z "$page"; return 1; }
+		grep -q "^\.TH .*\"roster [0-9][0-9.]*\"" "$page"
 	done
 }
 
 test_staged_install() {
 	DESTDIR=$PWD/stage cmake --install "$BIN" --prefix /usr >/dev/null
-	for page in csvroster wordroster duomatch; do
-		[ -x "stage/usr/bin/$page" ]
-		zcat "stage/usr/share/man/man1/$page.1.gz" | cmp - "$SRC"/*/"$page.1"
+	stage=$PWD/stage/usr
+	for prog in "${PROGRAMS[@]}"; do
+		[ -x "$stage/bin/$prog" ]
+		zcat "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
+	[ -s "$stage/share/doc/roster/copyright" ]
+	zcat "$stage/share/doc/roster/changelog.gz" >/dev/null
+	# Typed relative to the examples: a roster's name holds 39 bytes.
+	cd "$SRC/examples" || return
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
-		echo "$SRC/examples/${prog#*:}" | "stage/usr/bin/${prog%:*}" >installed
-		echo "$SRC/examples/${prog#*:}" | "$BIN/${prog%:*}" >built
-		cmp installed built
-		[ "$(wc -l <installed)" = 4 ]
+		echo "${prog#*:}" | "$stage/bin/${prog%:*}" >"$OLDPWD/installed"
+		echo "${prog#*:}" | "$BIN/${prog%:*}" >"$OLDPWD/built"
+		cmp "$OLDPWD/installed" "$OLDPWD/built"
+		[ "$(wc -l <"$OLDPWD/installed")" = 4 ]
 	done
-	[ "$(stage/usr/bin/duomatch a a | tail -n 1)" = "The two strings are equal" ]
+	cd "$OLDPWD" || return
+	[ "$("$stage/bin/duomatch" a a | tail -n 1)" = "The two strings are equal" ]
 }
 
 # The programs load the C library alone: nothing of C++'s runtime.
@@ -40,14 +50,28 @@ test_c_library_only() {
 	done
 }
 
-test_debian_package() {
+package() {
 	command -v dpkg-deb >/dev/null || skip "no dpkg-deb"
 	cpack -G DEB --config "$BIN/CPackConfig.cmake" -B "$PWD" >/dev/null
+}
+
+# The package holds the programs, pages, licence and changelog.
+test_debian_package() {
+	package
 	dpkg-deb -c ./*.deb >contents
-	for prog in csvroster wordroster duomatch; do
+	for prog in "${PROGRAMS[@]}"; do
 		grep -q " ./usr/bin/$prog\$" contents
 		grep -q " ./usr/share/man/man1/$prog.1.gz\$" contents
 	done
+	grep -q " ./usr/share/doc/roster/copyright\$" contents
+	grep -q " ./usr/share/doc/roster/changelog.gz\$" contents
+}
+
+# A package a distribution would take: no lintian error or warning.
+test_lintian_clean() {
+	command -v lintian >/dev/null || skip "no lintian"
+	package
+	lintian --fail-on error,warning ./*.deb 2>/dev/null
 }
 
 run_test "$1"

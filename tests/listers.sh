@@ -46,7 +46,7 @@ check() {
 
 # Rows: typed | standard output | standard error | status [| redirections]
 table() {
-	local prog=$1 row typed out err code extra
+	local prog=$1 typed out err code extra
 	while IFS='|' read -r typed out err code extra; do
 		[ -n "$typed" ] || continue
 		check "$prog" "$(trim "$typed")" "$(trim "$out")" "$(trim "$err")" \
