@@ -22,15 +22,15 @@ namespace number_text {
 
 // What scan_number finds at the start of a text. Of a plain number, its
 // sign, its digits as one integer without the point, and how many of them
-// follow the point.
+// follow the point. Sixteen bytes, so that it comes back in registers.
 struct scan {
-	std::size_t length = 0; // of the longest prefix that is a number
-	bool broken = false;    // the text goes on as the start of a longer
-	                        // number that never completes ("0x", "infin")
-	bool plain = false;     // digits and a point only, 19 digits at most
+	bool found = false;  // the text starts with a number
+	bool broken = false; // and goes on as the start of a longer one that
+	                     // never completes ("0x", "infin")
+	bool plain = false;  // digits and a point only, 19 digits at most
 	bool negative = false;
+	std::uint32_t decimals = 0;
 	std::uint64_t digits = 0;
-	std::size_t decimals = 0;
 };
 
 constexpr char lower(char c)
@@ -67,59 +67,37 @@ constexpr std::size_t add_digits(const char *&q, std::uint64_t &digits)
 	return static_cast<std::size_t>(q - start);
 }
 
-// Hexadecimal digits, an optional point and more; at least one digit counts.
-constexpr std::size_t hex_mantissa_length(const char *text, bool &any)
-{
-	std::size_t n = 0;
-	for (; is_hex_digit(text[n]); ++n)
-		any = true;
-	if (text[n] == '.')
-		for (++n; is_hex_digit(text[n]); ++n)
-			any = true;
-	return n;
-}
-
 // An exponent counts only with a digit; a bare mark is left out of the
 // number, as is its sign.
-constexpr std::size_t exponent_length(const char *text, char mark)
+constexpr bool has_exponent(const char *text)
 {
-	if (lower(text[0]) != mark)
-		return 0;
+	if (lower(text[0]) != 'e')
+		return false;
 	const std::size_t sign = text[1] == '+' || text[1] == '-' ? 1 : 0;
-	std::size_t n = 1 + sign;
-	if (!is_digit(text[n]))
-		return 0;
-	while (is_digit(text[n]))
-		++n;
-	return n;
+	return is_digit(text[1 + sign]);
 }
 
 // An infinity or not-a-number word after sign bytes of text, or no number.
-constexpr scan scan_word(const char *text, std::size_t sign)
+constexpr scan scan_inf_or_nan(const char *text, std::size_t sign)
 {
 	const char *const p = text + sign;
-	if (lower(p[0]) == 'i') {
-		if (match_word(p, "inf") != 3)
-			return {.broken = true};
+	if (match_word(p, "inf") == 3) {
 		const std::size_t rest = match_word(p + 3, "inity");
-		if (rest == 5)
-			return {.length = sign + 8};
-		return {.length = sign + 3, .broken = rest != 0};
+		return {.found = true, .broken = rest != 0 && rest != 5};
 	}
-	if (match_word(p, "nan") != 3)
-		return {.broken = sign != 0 || lower(p[0]) == 'n'};
-	return {.length = sign + 3};
+	if (match_word(p, "nan") == 3)
+		return {.found = true};
+	return {};
 }
 
-// A hexadecimal number after sign bytes of text, "0x" included.
+// A hexadecimal number after sign bytes of text, "0x" included: complete
+// with a hexadecimal digit before or after its point.
 constexpr scan scan_hex(const char *text, std::size_t sign)
 {
-	const char *const p = text + sign;
-	bool any = false;
-	const std::size_t n = 2 + hex_mantissa_length(p + 2, any);
-	if (!any)
-		return {.length = sign + 1, .broken = true};
-	return {.length = sign + n + exponent_length(p + n, 'p')};
+	const char *p = text + sign + 2;
+	if (*p == '.')
+		++p;
+	return {.found = true, .broken = !is_hex_digit(*p)};
 }
 
 // The number at the start of text, its sign and digits read once.
@@ -129,7 +107,7 @@ constexpr scan scan_number(const char *text)
 	const std::size_t sign = text[0] == '+' || text[0] == '-' ? 1 : 0;
 	const char *const p = text + sign;
 	if (!is_digit(p[0]) && p[0] != '.')
-		return scan_word(text, sign);
+		return scan_inf_or_nan(text, sign);
 	if (p[0] == '0' && lower(p[1]) == 'x')
 		return scan_hex(text, sign);
 
@@ -137,14 +115,14 @@ constexpr scan scan_number(const char *text)
 	const char *q = p;
 	std::size_t count = add_digits(q, number.digits);
 	if (*q == '.') {
-		number.decimals = add_digits(++q, number.digits);
-		count += number.decimals;
+		const std::size_t decimals = add_digits(++q, number.digits);
+		number.decimals = static_cast<std::uint32_t>(decimals);
+		count += decimals;
 	}
 	if (count == 0)
-		return {.broken = true}; // a point alone
-	const std::size_t exponent = exponent_length(q, 'e');
-	number.length = static_cast<std::size_t>(q - text) + exponent;
-	number.plain = exponent == 0 && count <= max_digits;
+		return {}; // a point alone
+	number.found = true;
+	number.plain = !has_exponent(q) && count <= max_digits;
 	return number;
 }
 
@@ -179,7 +157,7 @@ inline double longest_number(const char *text)
 	if (exact_in<double>(number))
 		return divided<double>(number);
 	// strtod would skip whitespace, and read on past the end of a line.
-	return number.length == 0 ? 0 : std::strtod(text, nullptr);
+	return number.found ? std::strtod(text, nullptr) : 0;
 }
 
 // As scanf("%f") reads text: false, leaving result alone, when it is no
@@ -187,7 +165,7 @@ inline double longest_number(const char *text)
 inline bool complete_number(const char *text, float &result)
 {
 	const scan number = scan_number(text);
-	if (number.length == 0 || number.broken)
+	if (!number.found || number.broken)
 		return false;
 	result = exact_in<float>(number) ? divided<float>(number)
 	                                 : std::strtof(text, nullptr);
@@ -234,7 +212,8 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 	        static_cast<std::uint64_t>(_mm_cvtsd_si64(_mm_set_sd(scaled)));
 	// The whole part apart, with the carry of a rounding up.
 	auto whole = static_cast<std::uint32_t>(magnitude);
-	std::size_t decimals = millionths - std::uint64_t{whole} * million;
+	auto decimals = static_cast<std::uint32_t>(
+	        millionths - std::uint64_t{whole} * million);
 	if (decimals >= million) {
 		++whole;
 		decimals -= million;
@@ -244,8 +223,9 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 	else
 		out = std::to_chars(out, end, whole).ptr;
 	*out++ = '.';
-	std::memcpy(out, &digit_triples[decimals / 1000 * 3], 3);
-	std::memcpy(out + 3, &digit_triples[decimals % 1000 * 3], 3);
+	std::memcpy(out, &digit_triples[std::size_t{decimals / 1000} * 3], 3);
+	std::memcpy(out + 3, &digit_triples[std::size_t{decimals % 1000} * 3],
+	            3);
 	return static_cast<std::size_t>(out + 6 - text.data());
 }
 
