@@ -122,6 +122,25 @@ status 1" ]
 	done
 }
 
+# A roster of many read blocks, its lines of every length up to a piece,
+# is listed as awk lists it: no line is lost, split or doubled where a
+# block ends.
+test_many_blocks() {
+	awk 'BEGIN {
+		srand(9)
+		for (i = 0; i < 8000; i++) {
+			for (name = "n"; length(name) < 200 && rand() < 0.98; ) name = name "n"
+			printf "R%d,%s,%.2f\n", i, name, rand() * 10
+		}
+	}' >roster
+	tr , ' ' <roster >words
+	for prog in csvroster:roster wordroster:words; do
+		echo "${prog#*:}" | "$BIN/${prog%:*}" >out
+		{ printf '%s' "$P"; awk -F'[, ]' '{ printf "Reg. No. = %s, Name = %s, CGPA = %f\n",
+			$1, substr($2, 1, 31), $3 }' "${prog#*:}"; } | cmp - out
+	done
+}
+
 # One line buffer, one record, fixed blocks: ten million lines take no
 # more memory than a thousand.
 test_constant_memory() {
