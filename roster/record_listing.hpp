@@ -42,6 +42,7 @@ constexpr bool is_space(char c)
 	return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// Where the text of a piece ends: at its line end or a zero byte.
 constexpr bool ends_text(char c)
 {
 	return c == '\0' || c == '\n';
