@@ -29,21 +29,19 @@ test_staged_install() {
 	[ -s "$stage/share/doc/roster/copyright" ]
 	zcat "$stage/share/doc/roster/changelog.gz" >/dev/null
 	# Typed relative to the examples: a roster's name holds 39 bytes.
-	cd "$SRC/examples" || return
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
-		echo "${prog#*:}" | "$stage/bin/${prog%:*}" >"$OLDPWD/installed"
-		echo "${prog#*:}" | "$BIN/${prog%:*}" >"$OLDPWD/built"
-		cmp "$OLDPWD/installed" "$OLDPWD/built"
-		[ "$(wc -l <"$OLDPWD/installed")" = 4 ]
+		(cd "$SRC/examples" && echo "${prog#*:}" | "$stage/bin/${prog%:*}") >installed
+		(cd "$SRC/examples" && echo "${prog#*:}" | "$BIN/${prog%:*}") >built
+		cmp installed built
+		[ "$(wc -l <installed)" = 4 ]
 	done
-	cd "$OLDPWD" || return
 	[ "$("$stage/bin/duomatch" a a | tail -n 1)" = "The two strings are equal" ]
 }
 
 # The programs load the C library alone: nothing of C++'s runtime.
 test_c_library_only() {
 	command -v readelf >/dev/null || skip "no readelf"
-	for prog in csvroster wordroster duomatch; do
+	for prog in "${PROGRAMS[@]}"; do
 		needed=$(readelf -d "$BIN/$prog" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 		case $needed in *san*) skip "a sanitizer build loads its runtime" ;; esac
 		[ "$needed" = libc.so.6 ] || { echo "$prog loads:" $needed; return 1; }

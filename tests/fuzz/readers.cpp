@@ -18,7 +18,7 @@
 
 namespace {
 
-// A piece and the bytes a reader may read past its zero byte.
+// A piece and the bytes a reader may read past it.
 using line_buffer = std::array<char, line_size + field_size>;
 
 // What the previous line left, so that carried-over fields show.
