@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -102,41 +103,97 @@ void begin_message(std::string_view text)
 	std::exit(EXIT_SUCCESS);
 }
 
+// Standard input while the name is read from it. Nothing past the byte that
+// ends the word is taken: a roster piped in behind its name (/dev/stdin)
+// must find its lines still there. A pipe or a terminal is read a byte at a
+// time; a file is read a block at a time and what was read past that byte
+// is handed back by seeking.
+struct name_input {
+	bool seekable;
+	std::size_t next;
+	std::size_t end;
+	std::array<char, file_name_size> data;
+};
+
+// The next byte typed, or EOF at the end of input or on a read error.
+int next_byte(name_input &input)
+{
+	if (input.next == input.end) {
+		ssize_t n = 0;
+		do
+			n = read(STDIN_FILENO, input.data.data(),
+			         input.seekable ? input.data.size() : 1);
+		while (n < 0 && errno == EINTR);
+		if (n <= 0)
+			return EOF;
+		input.next = 0;
+		input.end = static_cast<std::size_t>(n);
+	}
+	return static_cast<unsigned char>(input.data[input.next++]);
+}
+
+void give_back(const name_input &input)
+{
+	if (input.next != input.end)
+		(void)lseek(STDIN_FILENO,
+		            -static_cast<off_t>(input.end - input.next),
+		            SEEK_CUR);
+}
+
 // A name too long for its field is refused whole, never opened cut down,
 // and the message says so. The word is echoed as typed, however long.
-[[noreturn]] void refuse_name(std::span<const char> name, int c)
+[[noreturn]] void refuse_name(std::span<const char> name, int c,
+                              name_input &input)
 {
 	begin_message("Error opening file ");
 	std::fwrite(name.data(), 1, name.size(), stderr);
 	do
 		std::fputc(c, stderr);
-	while ((c = std::getchar()) != EOF && !is_space(static_cast<char>(c)));
+	while ((c = next_byte(input)) != EOF &&
+	       !is_space(static_cast<char>(c)));
 	end_message(long_name);
 }
 
 // Reads one whitespace-separated word, as scanf("%s") would, leaving the rest
-// of the typed line unread.
-void read_file_name(char (&name)[file_name_size])
+// of the typed line unread. At a terminal the prompt shows first.
+void read_file_name(char (&name)[file_name_size], bool terminal)
 {
+	if (terminal)
+		std::fflush(stdout);
+	name_input input{};
+	input.seekable = lseek(STDIN_FILENO, 0, SEEK_CUR) >= 0;
 	int c = 0;
-	while ((c = std::getchar()) != EOF && is_space(static_cast<char>(c))) {
+	while ((c = next_byte(input)) != EOF &&
+	       is_space(static_cast<char>(c))) {
 	}
 	if (c == EOF)
 		fail("No input file name given");
 	std::size_t n = 0;
 	do {
 		if (n == file_name_size - 1)
-			refuse_name(name, c);
+			refuse_name({name, n}, c, input);
 		name[n++] = static_cast<char>(c);
-	} while ((c = std::getchar()) != EOF &&
+	} while ((c = next_byte(input)) != EOF &&
 	         !is_space(static_cast<char>(c)));
-	if (c != EOF)
-		std::ungetc(c, stdin);
+	give_back(input);
 	name[n] = '\0';
 	// No file has a zero byte in its name; opening what comes before it
 	// would open another file than the one typed.
 	if (std::memchr(name, '\0', n) != nullptr)
 		fail("Error opening file ", {name, n});
+}
+
+// Opens the roster. One that is standard input itself (/dev/stdin) is read
+// on from where the name ended: opened anew, a file would start over and a
+// FIFO would wait for a writer that may have left.
+int open_roster(const char *name)
+{
+	struct stat typed {};
+	struct stat input {};
+	if (stat(name, &typed) == 0 && fstat(STDIN_FILENO, &input) == 0 &&
+	    typed.st_dev == input.st_dev && typed.st_ino == input.st_ino)
+		return STDIN_FILENO;
+	return open(name, O_RDONLY);
 }
 
 // The next whole piece in the block, as fgets(line, line_size, file) would
@@ -242,8 +299,8 @@ void list_records(line_reader read_line)
 	const bool terminal = isatty(STDOUT_FILENO) != 0;
 
 	std::fputs(prompt, stdout);
-	read_file_name(file_name);
-	input.file = open(file_name, O_RDONLY);
+	read_file_name(file_name, terminal);
+	input.file = open_roster(file_name);
 	if (input.file < 0)
 		fail("Error opening file ", file_name);
 	for (;;) {

@@ -5,15 +5,13 @@
 
 EQ='The two strings are equal'
 NE='The two strings are not equal'
-USAGE='Usage: duomatch <string1> <string2>'
 
 # verdict A B EXPECTED: duomatch A B echoes both and says EXPECTED, status 0.
 verdict() {
-	local out
-	out=$("$BIN/duomatch" "$1" "$2" 2>&1; echo "status $?")
-	[ "$out" = "argv[0] = $BIN/duomatch, argv[1] = $1, argv[2] = $2
-$3
-status 0" ] || { printf 'duomatch %q %q:\n%s\n' "$1" "$2" "$out"; return 1; }
+	status 0 program duomatch "$1" "$2" >out 2>err
+	holds out 'argv[0] = %s, argv[1] = %s, argv[2] = %s\n%s\n' \
+		"$BIN/duomatch" "$1" "$2" "$3"
+	same /dev/null err
 }
 
 # equal strings are the same bytes, whatever the bytes
@@ -41,31 +39,27 @@ test_unequal() {
 
 # the echo names the program as invoked
 test_invoked_name() {
-	cd "$BIN" || return
-	[ "$(./duomatch x y; echo "status $?")" = "argv[0] = ./duomatch, argv[1] = x, argv[2] = y
-$NE
-status 0" ]
+	(cd "$BIN" && status 0 through ./duomatch x y) >out
+	holds out 'argv[0] = ./duomatch, argv[1] = x, argv[2] = y\n%s\n' "$NE"
 }
 
 # any other number of arguments gets the usage text and status 1
 test_usage() {
 	for args in "" "one" "one two three" "a b c d"; do
 		# shellcheck disable=SC2086
-		out=$("$BIN/duomatch" $args 2>/dev/null; echo "status $?")
-		[ "$out" = "$USAGE
-status 1" ]
-		[ -z "$("$BIN/duomatch" $args 2>&1 >/dev/null)" ]
+		status 1 program duomatch $args >out 2>err
+		holds out 'Usage: duomatch <string1> <string2>\n'
+		same /dev/null err
 	done
 }
 
 # a verdict that cannot be written is a failure
 test_write_failure() {
 	for redirect in '>/dev/full' '>&-'; do
-		out=$(eval "\"\$BIN/duomatch\" x x $redirect" 2>&1; echo "status $?")
-		[ "$out" = "Error writing standard output
-status 1" ]
-		out=$(eval "\"\$BIN/duomatch\" x $redirect" 2>&1; echo "status $?")
-		[ "$out" = "status 1" ]
+		eval "status 1 program duomatch x x $redirect 2>err"
+		holds err 'Error writing standard output\n'
+		eval "status 1 program duomatch x $redirect 2>err"
+		same /dev/null err
 	done
 }
 

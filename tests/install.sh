@@ -4,7 +4,7 @@
 # everything and passes lintian.
 
 . "$(dirname "$0")/harness.sh"
-: "${SRC:?SRC must name the source tree}"
+: "${SRC:?SRC must name the source tree}" "${VERSION:?VERSION must be the project version}"
 
 PROGRAMS=(csvroster wordroster duomatch)
 
@@ -15,7 +15,7 @@ test_manual_pages() {
 		page=$BIN/release/$prog.1
 		[ -z "$(groff -man -ww -z "$page" 2>&1)" ] ||
 			{ groff -man -ww -z "$page"; return 1; }
-		grep -q "^\.TH .*\"roster [0-9][0-9.]*\"" "$page"
+		grep -q "^\.TH [A-Z]* 1 [0-9-]* \"roster $VERSION\" " "$page"
 	done
 }
 
@@ -26,16 +26,19 @@ test_staged_install() {
 		[ -x "$stage/bin/$prog" ]
 		zcat "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
-	[ -s "$stage/share/doc/roster/copyright" ]
-	zcat "$stage/share/doc/roster/changelog.gz" >/dev/null
+	same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
+	zcat "$stage/share/doc/roster/changelog.gz" >changelog
+	head -n 1 changelog >first
+	holds first 'roster (%s) unstable; urgency=medium\n' "$VERSION"
+	if grep -n '@[A-Z_]*@' changelog; then return 1; fi
 	# Typed relative to the examples: a roster's name holds 39 bytes.
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
-		(cd "$SRC/examples" && echo "${prog#*:}" | "$stage/bin/${prog%:*}") >installed
-		(cd "$SRC/examples" && echo "${prog#*:}" | "$BIN/${prog%:*}") >built
-		cmp installed built
+		(cd "$SRC/examples" && echo "${prog#*:}" |
+			through "$stage/bin/${prog%:*}") >installed
+		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
+		same built installed
 		[ "$(wc -l <installed)" = 4 ]
 	done
-	[ "$("$stage/bin/duomatch" a a | tail -n 1)" = "The two strings are equal" ]
 }
 
 # The programs load the C library alone: nothing of C++'s runtime.
@@ -58,7 +61,7 @@ test_debian_package() {
 	package
 	dpkg-deb -c ./*.deb >contents
 	for prog in "${PROGRAMS[@]}"; do
-		grep -q " ./usr/bin/$prog\$" contents
+		grep -q "^-rwxr-xr-x root/root .* ./usr/bin/$prog\$" contents
 		grep -q " ./usr/share/man/man1/$prog.1.gz\$" contents
 	done
 	grep -q " ./usr/share/doc/roster/copyright\$" contents

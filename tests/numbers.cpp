@@ -158,6 +158,8 @@ void test_parse()
 	                         "nan",
 	                         "-nan",
 	                         "NaN(123)",
+	                         "NAN",
+	                         "0XA",
 	                         "1.5\r\n",
 	                         "12.34,",
 	                         "0x1p",
