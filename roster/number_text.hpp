@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <emmintrin.h>
 #include <limits>
 #include <span>
 
@@ -71,7 +71,8 @@ constexpr std::size_t add_digits(const char *&q, std::uint64_t &digits)
 // number, as is its sign.
 constexpr bool has_exponent(const char *text)
 {
-	if (lower(text[0]) != 'e')
+	// Both cases named: compilers test them in one comparison.
+	if (text[0] != 'e' && text[0] != 'E')
 		return false;
 	const std::size_t sign = text[1] == '+' || text[1] == '-' ? 1 : 0;
 	return is_digit(text[1 + sign]);
@@ -108,7 +109,7 @@ constexpr scan scan_number(const char *text)
 	const char *const p = text + sign;
 	if (!is_digit(p[0]) && p[0] != '.')
 		return scan_inf_or_nan(text, sign);
-	if (p[0] == '0' && lower(p[1]) == 'x')
+	if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
 		return scan_hex(text, sign);
 
 	scan number{.negative = text[0] == '-'};
@@ -187,6 +188,29 @@ inline constexpr std::array<char, 3000> digit_triples = [] {
 // float, the point and six decimals.
 inline constexpr std::size_t cgpa_text_size = 48;
 
+// x rounded to a whole number, half to even, for 0 <= x < 2^52. Not
+// std::rint: where the compiler does not inline it, it loads the maths
+// library. Adding 2^52 leaves a double no bits below the units, so the sum
+// rounds as the default rounding mode does; where doubles are evaluated
+// wider than they are stored (x87), the fraction is compared instead.
+inline std::uint64_t rounded(double x)
+{
+	if constexpr (FLT_EVAL_METHOD == 0) {
+		constexpr double units = 0x1p52;
+		// Through a signed integer: one instruction where unsigned
+		// takes several.
+		return static_cast<std::uint64_t>(
+		        static_cast<std::int64_t>(x + units - units));
+	} else {
+		const auto whole = static_cast<std::uint64_t>(
+		        static_cast<std::int64_t>(x));
+		const double rest = x - static_cast<double>(whole);
+		return whole +
+		       static_cast<std::uint64_t>(
+		               rest > 0.5 || (rest == 0.5 && whole % 2 != 0));
+	}
+}
+
 // Writes cgpa as printf's "%f" does, six decimals rounded half to even;
 // returns the length.
 inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
@@ -205,11 +229,8 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 		               std::snprintf(out, room, "%f", magnitude));
 	}
 	// Exact: 24 significant bits times 10^6 = 15625 * 2^6 need 14 bits
-	// more and still fit a double; the conversion rounds as the rounding
-	// mode does, to nearest with ties to even.
-	const double scaled = magnitude * million;
-	const auto millionths =
-	        static_cast<std::uint64_t>(_mm_cvtsd_si64(_mm_set_sd(scaled)));
+	// more and still fit a double.
+	const std::uint64_t millionths = rounded(magnitude * million);
 	// The whole part apart, with the carry of a rounding up.
 	auto whole = static_cast<std::uint32_t>(magnitude);
 	auto decimals = static_cast<std::uint32_t>(

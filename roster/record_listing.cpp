@@ -4,11 +4,14 @@
 
 #include "number_text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <span>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,15 +40,16 @@ struct report_block {
 };
 report_block reports;
 
-// The roster as read: pieces are cut where they lie. Behind the data is
-// room for the zero byte that ends a piece and the bytes a reader may read
-// past it.
+// The roster as read: pieces are cut where they lie. A read lands behind
+// the part of a piece left over from the last block, and behind the data is
+// room for the zero byte that ends a piece and what a reader may read past
+// it.
 struct input_block {
 	int file;
 	std::size_t start; // of the first piece not yet listed
 	std::size_t end;   // of the data read
 	bool ended;        // the end of the file was seen
-	std::array<char, block_size + line_size + field_size> data;
+	std::array<char, (line_size - 1) + block_size + read_past_piece> data;
 };
 
 bool hand_over_reports()
@@ -150,7 +154,7 @@ void give_back(const name_input &input)
 	do
 		std::fputc(c, stderr);
 	while ((c = next_byte(input)) != EOF &&
-	       !is_space(static_cast<char>(c)));
+	       !byte_scan::is_space(static_cast<char>(c)));
 	end_message(long_name);
 }
 
@@ -164,7 +168,7 @@ void read_file_name(char (&name)[file_name_size], bool terminal)
 	input.seekable = lseek(STDIN_FILENO, 0, SEEK_CUR) >= 0;
 	int c = 0;
 	while ((c = next_byte(input)) != EOF &&
-	       is_space(static_cast<char>(c))) {
+	       byte_scan::is_space(static_cast<char>(c))) {
 	}
 	if (c == EOF)
 		fail("No input file name given");
@@ -174,7 +178,7 @@ void read_file_name(char (&name)[file_name_size], bool terminal)
 			refuse_name({name, n}, c, input);
 		name[n++] = static_cast<char>(c);
 	} while ((c = next_byte(input)) != EOF &&
-	         !is_space(static_cast<char>(c)));
+	         !byte_scan::is_space(static_cast<char>(c)));
 	give_back(input);
 	name[n] = '\0';
 	// No file has a zero byte in its name; opening what comes before it
@@ -204,16 +208,8 @@ std::span<char> whole_piece(input_block &input)
 	char *const from = input.data.data() + input.start;
 	const std::size_t room =
 	        std::min(input.end - input.start, line_size - 1);
-	for (std::size_t n = 0; n < room; n += bytes::block) {
-		const unsigned found =
-		        bytes::equal(bytes::load(from + n), '\n');
-		if (found != 0) {
-			const std::size_t line_end = n + bytes::first(found);
-			if (line_end < room)
-				return {from, line_end + 1};
-			break;
-		}
-	}
+	if (const char *const line_end = byte_scan::find_line_end(from, room))
+		return {from, static_cast<std::size_t>(line_end - from) + 1};
 	if (room == line_size - 1 || (input.ended && room != 0))
 		return {from, room};
 	return {};
@@ -265,13 +261,15 @@ char *append(char *out, std::string_view text)
 char *append_field(char *out, const char (&field)[field_size])
 {
 	std::memcpy(out, field, field_size);
-	return out + (bytes::find_zero(field) - field);
+	static_assert(field_size % byte_scan::block == 0,
+	              "a search for the zero byte stays inside the field");
+	return out + (byte_scan::find_zero(field) - field);
 }
 
 void write_report(const student_record &record)
 {
 	// No use reading on once the report is lost.
-	if (reports.text.size() - reports.used < report_size &&
+	if (reports.used > reports.text.size() - report_size &&
 	    !hand_over_reports())
 		fail("Error writing standard output");
 	char *const line = reports.text.data() + reports.used;

@@ -2,28 +2,10 @@
 // whitespace. Fields a line does not supply keep their previous values.
 #pragma once
 
+#include "fields.hpp"
 #include "number_text.hpp"
-#include "record_listing.hpp"
 
 namespace word {
-
-// The end of the word at text: the first whitespace or zero byte, which
-// includes the line end. Only bytes up to the blank can be either, and they
-// are rare inside a word.
-inline const char *word_end(const char *text)
-{
-	for (;;) {
-		const unsigned low = bytes::blank_or_below(bytes::load(text));
-		if (low == 0) {
-			text += bytes::block;
-			continue;
-		}
-		text += bytes::first(low);
-		if (*text == '\0' || is_space(*text))
-			return text;
-		++text;
-	}
-}
 
 // Stores the next word in field, as scanf("%s") does but cut to the field;
 // the rest of a long word is skipped, never read as the next field. The line
@@ -31,10 +13,10 @@ inline const char *word_end(const char *text)
 // Returns false, writing nothing, when the text ends first.
 inline bool scan_word(const char *&pos, char (&field)[field_size])
 {
-	pos = skip_space(pos);
-	if (ends_text(*pos))
+	pos = byte_scan::skip_space(pos);
+	if (*pos == '\0' || *pos == '\n')
 		return false;
-	const char *const end = word_end(pos);
+	const char *const end = byte_scan::find_space_or_zero(pos);
 	store_field(field, pos, static_cast<std::size_t>(end - pos));
 	pos = end;
 	return true;
@@ -50,5 +32,5 @@ inline void parse_word_line(std::span<char> piece, student_record &record)
 	    !word::scan_word(pos, record.name))
 		return;
 	// A word that is not a number leaves the CGPA as it was.
-	number_text::complete_number(skip_space(pos), record.cgpa);
+	number_text::complete_number(byte_scan::skip_space(pos), record.cgpa);
 }

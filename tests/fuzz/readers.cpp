@@ -19,7 +19,7 @@
 namespace {
 
 // A piece and the bytes a reader may read past it.
-using line_buffer = std::array<char, line_size + field_size>;
+using line_buffer = std::array<char, line_size + read_past_piece>;
 
 // What the previous line left, so that carried-over fields show.
 constexpr student_record previous = {"PREV-REG", "PREV-NAME", 1.25F};
@@ -134,7 +134,7 @@ void check_word(const line_buffer &line, const std::string &piece)
 	       "word reg_no differs from sscanf", text);
 	expect(record.name == first_bytes(name),
 	       "word name differs from sscanf", text);
-	const char *const number = skip_space(text + end);
+	const char *const number = byte_scan::skip_space(text + end);
 	expect(same(record.cgpa, cgpa) ||
 	               (words == 2 && same(record.cgpa, previous.cgpa) &&
 	                bare_hex_point(number)),
