@@ -196,6 +196,10 @@ void test_parse()
 			c = static_cast<char>('0' + random() % 10);
 		digits.insert(random() % (digits.size() + 1), 1, '.');
 		check_parse(digits);
+		// A few digits far behind the point, where a power of ten is
+		// no longer exact in a float.
+		check_parse("0." + std::string(random() % 16, '0') +
+		            std::to_string(random() % 10000000));
 	}
 }
 
