@@ -41,11 +41,14 @@ test_staged_install() {
 	done
 }
 
-# The programs load the C library alone: nothing of C++'s runtime.
+# The programs load the C library alone: nothing of C++'s runtime. Some
+# machines name the loader too (arm64 keeps the stack guard there), which
+# every program loads anyway.
 test_c_library_only() {
 	command -v readelf >/dev/null || skip "no readelf"
 	for prog in "${PROGRAMS[@]}"; do
-		needed=$(readelf -d "$BIN/$prog" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+		needed=$(readelf -d "$BIN/$prog" |
+			sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld')
 		case $needed in *san*) skip "a sanitizer build loads its runtime" ;; esac
 		[ "$needed" = libc.so.6 ] || { echo "$prog loads:" $needed; return 1; }
 	done
@@ -53,6 +56,7 @@ test_c_library_only() {
 
 package() {
 	command -v dpkg-deb >/dev/null || skip "no dpkg-deb"
+	[ "${CROSSCOMPILING:-0}" = 0 ] || skip "packages are built for this machine"
 	cpack -G DEB --config "$BIN/CPackConfig.cmake" -B "$PWD" >/dev/null
 }
 
