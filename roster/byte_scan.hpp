@@ -90,21 +90,25 @@ inline const char *find_line_end(const char *text, std::size_t n)
 #endif
 }
 
-// The first comma, line end or zero byte from text on.
-inline const char *find_comma_or_end(const char *text)
+// Where a comma-separated token from text on ends: at the first comma or
+// zero byte, or just past the first line end, which belongs to the token.
+inline const char *find_token_end(const char *text)
 {
 #ifdef ROSTER_SSE2_SCAN
 	for (;; text += block) {
 		const __m128i bytes = sse2::load(text);
-		const unsigned found = sse2::equal(bytes, ',') |
-		                       sse2::equal(bytes, '\n') |
+		const unsigned line_end = sse2::equal(bytes, '\n');
+		const unsigned found = line_end | sse2::equal(bytes, ',') |
 		                       sse2::equal(bytes, '\0');
-		if (found != 0)
-			return text + sse2::first(found);
+		if (found != 0) {
+			const std::size_t n = sse2::first(found);
+			return text + n + ((line_end >> n) & 1);
+		}
 	}
 #else
-	while (*text != ',' && *text != '\n' && *text != '\0')
-		++text;
+	while (*text != ',' && *text != '\0')
+		if (*text++ == '\n')
+			break;
 	return text;
 #endif
 }

@@ -18,11 +18,10 @@ inline const char *store_token(const char *pos, char (&field)[field_size])
 {
 	while (*pos == ',')
 		++pos;
-	const char *end = byte_scan::find_comma_or_end(pos);
-	const bool took_line_end = *end == '\n';
-	end += took_line_end ? 1 : 0;
-	store_field(field, pos, static_cast<std::size_t>(end - pos));
-	return took_line_end ? no_more_text : end;
+	const char *const end = byte_scan::find_token_end(pos);
+	const auto length = static_cast<std::size_t>(end - pos);
+	store_field(field, pos, length);
+	return length != 0 && end[-1] == '\n' ? no_more_text : end;
 }
 
 // The value atof gives, rounded from double to float: the longest number

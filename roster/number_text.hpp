@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -188,27 +189,32 @@ inline constexpr std::array<char, 3000> digit_triples = [] {
 // float, the point and six decimals.
 inline constexpr std::size_t cgpa_text_size = 48;
 
-// x rounded to a whole number, half to even, for 0 <= x < 2^52. Not
-// std::rint: where the compiler does not inline it, it loads the maths
-// library. Adding 2^52 leaves a double no bits below the units, so the sum
-// rounds as the default rounding mode does; where doubles are evaluated
-// wider than they are stored (x87), the fraction is compared instead.
-inline std::uint64_t rounded(double x)
+// The low 32 bits of x rounded to a whole number, half to even, for
+// 0 <= x < 2^52, by comparing what is left after its whole part.
+inline std::uint32_t rounded_low_bits_by_fraction(double x)
 {
-	if constexpr (FLT_EVAL_METHOD == 0) {
-		constexpr double units = 0x1p52;
-		// Through a signed integer: one instruction where unsigned
-		// takes several.
-		return static_cast<std::uint64_t>(
-		        static_cast<std::int64_t>(x + units - units));
-	} else {
-		const auto whole = static_cast<std::uint64_t>(
-		        static_cast<std::int64_t>(x));
-		const double rest = x - static_cast<double>(whole);
-		return whole +
-		       static_cast<std::uint64_t>(
-		               rest > 0.5 || (rest == 0.5 && whole % 2 != 0));
-	}
+	const auto whole =
+	        static_cast<std::uint64_t>(static_cast<std::int64_t>(x));
+	const double rest = x - static_cast<double>(whole);
+	return static_cast<std::uint32_t>(
+	        whole + static_cast<std::uint64_t>(
+	                        rest > 0.5 || (rest == 0.5 && whole % 2 != 0)));
+}
+
+// The same. Not std::rint or std::lrint: where the compiler does not
+// inline them they load the maths library. From 2^52 on a double has no
+// bits below the units, so adding 2^52 rounds x as the default rounding
+// mode does, and the sum's low bits are then x's whole number: two quick
+// instructions where a subtraction and a conversion would lengthen every
+// line's work. Not where doubles are evaluated wider than they are stored
+// (x87): the sum would keep its fraction.
+inline std::uint32_t rounded_low_bits(double x)
+{
+	if constexpr (FLT_EVAL_METHOD == 0)
+		return static_cast<std::uint32_t>(
+		        std::bit_cast<std::uint64_t>(x + 0x1p52));
+	else
+		return rounded_low_bits_by_fraction(x);
 }
 
 // Writes cgpa as printf's "%f" does, six decimals rounded half to even;
@@ -229,12 +235,11 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 		               std::snprintf(out, room, "%f", magnitude));
 	}
 	// Exact: 24 significant bits times 10^6 = 15625 * 2^6 need 14 bits
-	// more and still fit a double.
-	const std::uint64_t millionths = rounded(magnitude * million);
-	// The whole part apart, with the carry of a rounding up.
+	// more and still fit a double. The whole part apart, with the carry of
+	// a rounding up; what is left is below 2^32, so the low bits of the
+	// millionths serve.
 	auto whole = static_cast<std::uint32_t>(magnitude);
-	auto decimals = static_cast<std::uint32_t>(
-	        millionths - std::uint64_t{whole} * million);
+	auto decimals = rounded_low_bits(magnitude * million) - whole * million;
 	if (decimals >= million) {
 		++whole;
 		decimals -= million;

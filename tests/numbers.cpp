@@ -61,6 +61,27 @@ void check_parse(const std::string &text, bool complete = true)
 		            complete ? 1 : 0, static_cast<double>(want_f));
 }
 
+// Both ways of rounding the millionths agree, the one a machine does not
+// use included: whole numbers, halves and values just beside them.
+void test_rounding()
+{
+	std::mt19937_64 random(1208); // NOLINT(cert-msc32-c,cert-msc51-cpp)
+	for (int i = 0; i < 100000; ++i) {
+		const auto whole = static_cast<double>(random() % (1ULL << 44));
+		for (const double x :
+		     {whole, whole + 0.5, std::nextafter(whole + 0.5, 0.0),
+		      std::nextafter(whole + 0.5, 1e300), whole + 0.25}) {
+			const std::uint32_t a =
+			        number_text::rounded_low_bits(x);
+			const std::uint32_t b =
+			        number_text::rounded_low_bits_by_fraction(x);
+			if (a != b && failures++ < 20)
+				std::printf("rounded %a: %u, by fraction %u\n",
+				            x, a, b);
+		}
+	}
+}
+
 void test_format()
 {
 	constexpr float inf = std::numeric_limits<float>::infinity();
@@ -207,6 +228,7 @@ void test_parse()
 
 int main()
 {
+	test_rounding();
 	test_format();
 	test_parse();
 	std::printf("%d mismatches\n", failures);
