@@ -121,8 +121,8 @@ test_stream_order() {
 	done
 }
 
-# A roster that follows its name down a pipe or a FIFO is listed from
-# standard input: reading the name took nothing of it.
+# A roster that follows its name down a pipe, a file or a FIFO is listed
+# from standard input: reading the name took nothing of it.
 test_roster_after_name() {
 	printf '/dev/stdin\nR1,Alice,8.5\nR2,Bo,7\n' >csvroster.in
 	tr , ' ' <csvroster.in >wordroster.in
@@ -133,6 +133,8 @@ test_roster_after_name() {
 	mkfifo fifo
 	for prog in csvroster wordroster; do
 		cat "$prog.in" | status 0 program "$prog" >out
+		same want out
+		status 0 program "$prog" <"$prog.in" >out
 		same want out
 		cat "$prog.in" >fifo &
 		status 0 program "$prog" <fifo >out
