@@ -31,8 +31,7 @@ inline float to_cgpa(const char *pos)
 {
 	while (*pos == ',')
 		++pos;
-	return static_cast<float>(
-	        number_text::longest_number(byte_scan::skip_space(pos)));
+	return number_text::longest_number(byte_scan::skip_space(pos));
 }
 
 } // namespace comma

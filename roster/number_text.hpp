@@ -152,14 +152,27 @@ template <typename T> T divided(const scan &number)
 	return number.negative ? -magnitude : magnitude;
 }
 
-// As atof reads text: the longest prefix that is a number, 0 if none.
-inline double longest_number(const char *text)
+// A double rounded to float as x86-64 rounds it. Some machines' conversion
+// drops a nan's sign (riscv64, mips64el, armel); its sign is kept here.
+inline float to_float(double value)
+{
+	constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+	if (std::isnan(value))
+		return std::signbit(value) ? -nan : nan;
+	return static_cast<float>(value);
+}
+
+// As atof reads text, then rounded to float: the longest prefix that is a
+// number, 0 if none. Where doubles are evaluated wider than they are stored
+// (x87), the quotient would reach float rounded once, not through a double
+// as atof's value does, so the C library reads every number there.
+inline float longest_number(const char *text)
 {
 	const scan number = scan_number(text);
-	if (exact_in<double>(number))
-		return divided<double>(number);
+	if (FLT_EVAL_METHOD == 0 && exact_in<double>(number))
+		return static_cast<float>(divided<double>(number));
 	// strtod would skip whitespace, and read on past the end of a line.
-	return number.found ? std::strtod(text, nullptr) : 0;
+	return number.found ? to_float(std::strtod(text, nullptr)) : 0;
 }
 
 // As scanf("%f") reads text: false, leaving result alone, when it is no

@@ -2,6 +2,7 @@
 // "%f" text against printf, and the readers' parsing against strtod (the
 // comma reader's double) and strtof (the word reader's float).
 #include "number_text.hpp"
+#include "same_value.hpp"
 
 #include <bit>
 #include <cmath>
@@ -25,37 +26,35 @@ void check_format(float value)
 	const std::size_t n =
 	        format_cgpa(value, std::span<char, cgpa_text_size>(ours));
 	char theirs[cgpa_text_size + 16];
-	std::snprintf(theirs, sizeof theirs, "%f", static_cast<double>(value));
+	// Some machines drop a nan's sign on its way to double.
+	if (std::isnan(value))
+		std::snprintf(theirs, sizeof theirs, "%snan",
+		              std::signbit(value) ? "-" : "");
+	else
+		std::snprintf(theirs, sizeof theirs, "%f",
+		              static_cast<double>(value));
 	if (std::string_view(ours, n) != theirs && failures++ < 20)
 		std::printf("format_cgpa(%a): %.*s, printf: %s\n",
 		            static_cast<double>(value), static_cast<int>(n),
 		            ours, theirs);
 }
 
-// The same bits, or two nans of one sign: a nan's payload is not shown.
-template <typename Bits, typename T> bool same(T a, T b)
-{
-	return std::bit_cast<Bits>(a) == std::bit_cast<Bits>(b) ||
-	       (std::isnan(a) && std::isnan(b) &&
-	        std::signbit(a) == std::signbit(b));
-}
-
-// The comma reader's number is strtod's; the word reader's is strtof's
-// when complete, and otherwise refused with the CGPA left alone.
+// The comma reader's number is strtod's rounded to float; the word
+// reader's is strtof's when complete, and otherwise refused with the CGPA
+// left alone.
 void check_parse(const std::string &text, bool complete = true)
 {
-	const double d = number_text::longest_number(text.c_str());
-	const double want_d = std::strtod(text.c_str(), nullptr);
-	if (!same<std::uint64_t>(d, want_d) && failures++ < 20)
+	const float longest = number_text::longest_number(text.c_str());
+	const double atof = std::strtod(text.c_str(), nullptr);
+	if (!rounds_to(longest, atof) && failures++ < 20)
 		std::printf("longest_number(\"%s\") = %a, strtod: %a\n",
-		            text.c_str(), d, want_d);
+		            text.c_str(), static_cast<double>(longest), atof);
 	const float unset = 42.0F;
 	float f = unset;
 	const bool taken = number_text::complete_number(text.c_str(), f);
 	const float want_f =
 	        complete ? std::strtof(text.c_str(), nullptr) : unset;
-	if ((taken != complete || !same<std::uint32_t>(f, want_f)) &&
-	    failures++ < 20)
+	if ((taken != complete || !same_value(f, want_f)) && failures++ < 20)
 		std::printf("complete_number(\"%s\") = %d, %a; want %d, %a\n",
 		            text.c_str(), taken ? 1 : 0, static_cast<double>(f),
 		            complete ? 1 : 0, static_cast<double>(want_f));
@@ -127,6 +126,8 @@ void test_format()
 		        std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
 }
 
+// 8.000004291534424 is a double on a float's midpoint, which goes to the
+// even float: rounded once from the text, it would go up.
 void test_parse()
 {
 	for (const char *text : {"0",
@@ -165,6 +166,7 @@ void test_parse()
 	                         "1.00000005960464477539062",
 	                         "1.00000005960464477539063",
 	                         "9007199254740993",
+	                         "8.000004291534424",
 	                         "0x1p3",
 	                         "0x1.8p",
 	                         "0X1P-149",
@@ -212,10 +214,13 @@ void test_parse()
 		check_parse(text);
 		std::snprintf(text, sizeof text, "%.8e", wide);
 		check_parse(text);
-		std::string digits(1 + random() % 24, '0');
+		std::string digits(1 + static_cast<std::size_t>(random() % 24),
+		                   '0');
 		for (char &c : digits)
 			c = static_cast<char>('0' + random() % 10);
-		digits.insert(random() % (digits.size() + 1), 1, '.');
+		digits.insert(static_cast<std::size_t>(random()) %
+		                      (digits.size() + 1),
+		              1, '.');
 		check_parse(digits);
 		// A few digits far behind the point, where a power of ten is
 		// no longer exact in a float.

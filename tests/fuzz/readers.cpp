@@ -3,13 +3,12 @@
 // reader, sscanf("%s %s %f") for the word reader. Fields must end within their
 // 32 bytes, the word reader must leave the line alone, and the same line on the
 // same record must give the same result.
+#include "../same_value.hpp"
 #include "csvroster.hpp"
 #include "wordroster.hpp"
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,19 +23,11 @@ using line_buffer = std::array<char, line_size + read_past_piece>;
 // What the previous line left, so that carried-over fields show.
 constexpr student_record previous = {"PREV-REG", "PREV-NAME", 1.25F};
 
-bool same(float a, float b)
-{
-	return std::bit_cast<std::uint32_t>(a) ==
-	               std::bit_cast<std::uint32_t>(b) ||
-	       (std::isnan(a) && std::isnan(b) &&
-	        std::signbit(a) == std::signbit(b));
-}
-
 bool same_record(const student_record &a, const student_record &b)
 {
 	return std::memcmp(a.reg_no, b.reg_no, field_size) == 0 &&
 	       std::memcmp(a.name, b.name, field_size) == 0 &&
-	       same(a.cgpa, b.cgpa);
+	       same_value(a.cgpa, b.cgpa);
 }
 
 void expect(bool ok, const char *what, const char *text)
@@ -95,10 +86,9 @@ void check_comma(const line_buffer &line, const std::string &piece)
 	       "comma reg_no differs from strtok", text);
 	expect(record.name == first_bytes(name != nullptr ? name : ""),
 	       "comma name differs from strtok", text);
-	const float want =
-	        cgpa != nullptr ? static_cast<float>(std::strtod(cgpa, nullptr))
-	                        : 0;
-	expect(same(record.cgpa, want), "comma CGPA differs from atof", text);
+	const double want = cgpa != nullptr ? std::strtod(cgpa, nullptr) : 0;
+	expect(rounds_to(record.cgpa, want), "comma CGPA differs from atof",
+	       text);
 }
 
 // glibc's scanf takes "0x." as zero; the listers hold that 0x needs a
@@ -135,8 +125,8 @@ void check_word(const line_buffer &line, const std::string &piece)
 	expect(record.name == first_bytes(name),
 	       "word name differs from sscanf", text);
 	const char *const number = byte_scan::skip_space(text + end);
-	expect(same(record.cgpa, cgpa) ||
-	               (words == 2 && same(record.cgpa, previous.cgpa) &&
+	expect(same_value(record.cgpa, cgpa) ||
+	               (words == 2 && same_value(record.cgpa, previous.cgpa) &&
 	                bare_hex_point(number)),
 	       "word CGPA differs from sscanf", text);
 }
