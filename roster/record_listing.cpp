@@ -187,6 +187,11 @@ void read_file_name(char (&name)[file_name_size], bool terminal)
 		fail("Error opening file ", {name, n});
 }
 
+// A 32-bit stat fails on a file past 2 GiB, and standard input would no
+// longer be known as itself: files of any size, on every machine.
+static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8,
+              "build with _FILE_OFFSET_BITS=64");
+
 // Opens the roster. One that is standard input itself (/dev/stdin) is read
 // on from where the name ended: opened anew, a file would start over and a
 // FIFO would wait for a writer that may have left.

@@ -51,6 +51,15 @@ test_c_library_only() {
 			sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld')
 		case $needed in *san*) skip "a sanitizer build loads its runtime" ;; esac
 		[ "$needed" = libc.so.6 ] || { echo "$prog loads:" $needed; return 1; }
+		# 32-bit programs read files of any size and inode: they import
+		# the 64-bit file calls, never those of 32-bit offsets.
+		readelf -h "$BIN/$prog" | grep -q 'Class: *ELF32' || continue
+		readelf --dyn-syms -W "$BIN/$prog" |
+			awk '$7 == "UND" { sub(/@.*/, "", $8); print $8 }' >imports
+		if grep -x -E 'open|lseek|stat|fstat' imports; then
+			echo "$prog imports these calls of 32-bit offsets"
+			return 1
+		fi
 	done
 }
 
