@@ -155,4 +155,20 @@ test_roster_after_name() {
 	done
 }
 
+# Reports leave a block at a time, however many lines: never a write each.
+test_block_writes() {
+	[ -z "${RUNNER:-}" ] || skip "would count the runner's writes"
+	command -v strace >/dev/null || skip "no strace"
+	strace -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
+	for ((i = 0; i < 20000; i++)); do echo "R$i,Alice,8.5"; done >many
+	# LeakSanitizer cannot run under ptrace.
+	echo many | ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 \
+		strace -o trace -e trace=write "$BIN/csvroster" >out
+	writes=$(grep -c '^write(1,' trace)
+	bytes=$(wc -c <out)
+	# The prompt, then one a block of 64 KiB.
+	[ "$writes" -le $((bytes / 60000 + 2)) ] ||
+		{ echo "$writes writes for $bytes bytes"; return 1; }
+}
+
 run_test "$1"
