@@ -163,14 +163,21 @@ inline float to_float(double value)
 }
 
 // As atof reads text, then rounded to float: the longest prefix that is a
-// number, 0 if none. Where doubles are evaluated wider than they are stored
-// (x87), the quotient would reach float rounded once, not through a double
-// as atof's value does, so the C library reads every number there.
+// number, 0 if none.
 inline float longest_number(const char *text)
 {
 	const scan number = scan_number(text);
-	if (FLT_EVAL_METHOD == 0 && exact_in<double>(number))
-		return static_cast<float>(divided<double>(number));
+	if constexpr (FLT_EVAL_METHOD == 0) {
+		if (exact_in<double>(number))
+			return static_cast<float>(divided<double>(number));
+	} else if (exact_in<float>(number)) {
+		// Doubles evaluated wider (x87) would reach float rounded once,
+		// not through a double as atof's value does. A quotient of
+		// numbers exact in float never lies within half a double step
+		// of a float's midpoint without being on it, so rounding it
+		// straight to float gives the same.
+		return divided<float>(number);
+	}
 	// strtod would skip whitespace, and read on past the end of a line.
 	return number.found ? to_float(std::strtod(text, nullptr)) : 0;
 }
