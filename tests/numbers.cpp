@@ -1,6 +1,6 @@
 // The listers' own number conversions against the C library's: the CGPA's
 // "%f" text against printf, and the readers' parsing against strtod (the
-// comma reader's double) and strtof (the word reader's float).
+// comma reader's double, rounded to float) and strtof (the word reader's).
 #include "number_text.hpp"
 #include "same_value.hpp"
 
