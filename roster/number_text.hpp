@@ -2,8 +2,9 @@
 // optional exponent, or an infinity or not-a-number word, after an optional
 // sign; the comma reader takes the longest number there, as atof does, the
 // word reader only a complete one, as scanf("%f") does. Written: as printf's
-// "%f" writes it. The common forms are done here; the rest goes to the C
-// library, whose results define them.
+// "%f" writes it. The common forms are done here, and every sign; the C
+// library does only what every conforming one does alike: long, exponent
+// and hexadecimal numbers, correctly rounded, and "%f" of whole numbers.
 #pragma once
 
 #include <array>
@@ -21,14 +22,22 @@
 
 namespace number_text {
 
-// What scan_number finds at the start of a text. Of a plain number, its
-// sign, its digits as one integer without the point, and how many of them
+// What kind of number scan_number finds at the start of a text.
+enum class form : std::uint8_t {
+	none,     // no number
+	plain,    // digits and a point only, 19 digits at most
+	other,    // any other decimal or hexadecimal number
+	infinity, // an infinity word
+	nan,      // a not-a-number word
+};
+
+// What scan_number finds: the kind of number, its sign, and of a plain
+// number its digits as one integer without the point, and how many of them
 // follow the point. Sixteen bytes, so that it comes back in registers.
 struct scan {
-	bool found = false;  // the text starts with a number
-	bool broken = false; // and goes on as the start of a longer one that
+	form kind = form::none;
+	bool broken = false; // it goes on as the start of a longer number that
 	                     // never completes ("0x", "infin")
-	bool plain = false;  // digits and a point only, 19 digits at most
 	bool negative = false;
 	std::uint32_t decimals = 0;
 	std::uint64_t digits = 0;
@@ -83,12 +92,15 @@ constexpr bool has_exponent(const char *text)
 constexpr scan scan_inf_or_nan(const char *text, std::size_t sign)
 {
 	const char *const p = text + sign;
+	const bool negative = text[0] == '-';
 	if (match_word(p, "inf") == 3) {
 		const std::size_t rest = match_word(p + 3, "inity");
-		return {.found = true, .broken = rest != 0 && rest != 5};
+		return {.kind = form::infinity,
+		        .broken = rest != 0 && rest != 5,
+		        .negative = negative};
 	}
 	if (match_word(p, "nan") == 3)
-		return {.found = true};
+		return {.kind = form::nan, .negative = negative};
 	return {};
 }
 
@@ -99,7 +111,7 @@ constexpr scan scan_hex(const char *text, std::size_t sign)
 	const char *p = text + sign + 2;
 	if (*p == '.')
 		++p;
-	return {.found = true, .broken = !is_hex_digit(*p)};
+	return {.kind = form::other, .broken = !is_hex_digit(*p)};
 }
 
 // The number at the start of text, its sign and digits read once.
@@ -123,8 +135,8 @@ constexpr scan scan_number(const char *text)
 	}
 	if (count == 0)
 		return {}; // a point alone
-	number.found = true;
-	number.plain = !has_exponent(q) && count <= max_digits;
+	number.kind = !has_exponent(q) && count <= max_digits ? form::plain
+	                                                      : form::other;
 	return number;
 }
 
@@ -141,7 +153,7 @@ template <typename T> constexpr bool exact_in(const scan &number)
 	                                << std::numeric_limits<T>::digits;
 	constexpr std::size_t exact_powers =
 	        sizeof(T) == sizeof(float) ? 11 : 23;
-	return number.plain && number.digits <= exact &&
+	return number.kind == form::plain && number.digits <= exact &&
 	       number.decimals < exact_powers;
 }
 
@@ -152,14 +164,15 @@ template <typename T> T divided(const scan &number)
 	return number.negative ? -magnitude : magnitude;
 }
 
-// A double rounded to float as x86-64 rounds it. Some machines' conversion
-// drops a nan's sign (riscv64, mips64el, armel); its sign is kept here.
-inline float to_float(double value)
+// An infinity or nan of the sign written: not every C library's strtod
+// gives a nan the sign before it (musl's does not).
+inline float infinity_or_nan(const scan &number)
 {
+	constexpr float inf = std::numeric_limits<float>::infinity();
 	constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-	if (std::isnan(value))
-		return std::signbit(value) ? -nan : nan;
-	return static_cast<float>(value);
+	if (number.kind == form::infinity)
+		return number.negative ? -inf : inf;
+	return number.negative ? -nan : nan;
 }
 
 // As atof reads text, then rounded to float: the longest prefix that is a
@@ -178,8 +191,12 @@ inline float longest_number(const char *text)
 		// straight to float gives the same.
 		return divided<float>(number);
 	}
+	if (number.kind == form::infinity || number.kind == form::nan)
+		return infinity_or_nan(number);
 	// strtod would skip whitespace, and read on past the end of a line.
-	return number.found ? to_float(std::strtod(text, nullptr)) : 0;
+	return number.kind == form::none
+	               ? 0
+	               : static_cast<float>(std::strtod(text, nullptr));
 }
 
 // As scanf("%f") reads text: false, leaving result alone, when it is no
@@ -187,10 +204,14 @@ inline float longest_number(const char *text)
 inline bool complete_number(const char *text, float &result)
 {
 	const scan number = scan_number(text);
-	if (!number.found || number.broken)
+	if (number.kind == form::none || number.broken)
 		return false;
-	result = exact_in<float>(number) ? divided<float>(number)
-	                                 : std::strtof(text, nullptr);
+	if (exact_in<float>(number))
+		result = divided<float>(number);
+	else if (number.kind == form::infinity || number.kind == form::nan)
+		result = infinity_or_nan(number);
+	else
+		result = std::strtof(text, nullptr);
 	return true;
 }
 
@@ -249,6 +270,12 @@ inline std::size_t format_cgpa(float cgpa, std::span<char, cgpa_text_size> text)
 	const double magnitude = std::fabs(static_cast<double>(cgpa));
 	if (!(magnitude < 0x1p24)) {
 		// Whole numbers from here on, infinities and nans: rare.
+		if (!std::isfinite(magnitude)) {
+			const char *const word =
+			        std::isnan(magnitude) ? "nan" : "inf";
+			std::memcpy(out, word, 3);
+			return static_cast<std::size_t>(out + 3 - text.data());
+		}
 		const auto room = static_cast<std::size_t>(end - out);
 		return static_cast<std::size_t>(out - text.data()) +
 		       static_cast<std::size_t>(

@@ -45,7 +45,8 @@ void check_format(float value)
 void check_parse(const std::string &text, bool complete = true)
 {
 	const float longest = number_text::longest_number(text.c_str());
-	const double atof = std::strtod(text.c_str(), nullptr);
+	const double atof = signed_as_written(
+	        std::strtod(text.c_str(), nullptr), text.c_str());
 	if (!rounds_to(longest, atof) && failures++ < 20)
 		std::printf("longest_number(\"%s\") = %a, strtod: %a\n",
 		            text.c_str(), static_cast<double>(longest), atof);
@@ -53,7 +54,9 @@ void check_parse(const std::string &text, bool complete = true)
 	float f = unset;
 	const bool taken = number_text::complete_number(text.c_str(), f);
 	const float want_f =
-	        complete ? std::strtof(text.c_str(), nullptr) : unset;
+	        complete ? signed_as_written(std::strtof(text.c_str(), nullptr),
+	                                     text.c_str())
+	                 : unset;
 	if ((taken != complete || !same_value(f, want_f)) && failures++ < 20)
 		std::printf("complete_number(\"%s\") = %d, %a; want %d, %a\n",
 		            text.c_str(), taken ? 1 : 0, static_cast<double>(f),
@@ -181,6 +184,9 @@ void test_parse()
 	                         "nan",
 	                         "-nan",
 	                         "NaN(123)",
+	                         "-NaN(123)",
+	                         "+nan",
+	                         "-Infinity",
 	                         "NAN",
 	                         "0XA",
 	                         "1.5\r\n",

@@ -1,8 +1,9 @@
 // How the tests compare numbers: a nan's payload is never shown, its sign
-// always is.
+// always is, and it is the sign written before it.
 #pragma once
 
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -24,4 +25,15 @@ inline bool rounds_to(float f, double d)
 	if (std::isnan(d))
 		return std::isnan(f) && std::signbit(f) == std::signbit(d);
 	return same_value(f, static_cast<float>(d));
+}
+
+// The C library's value of a number's text, strtod's or strtof's, with a
+// nan signed as written: some C libraries (musl) drop that sign.
+template <typename T> T signed_as_written(T value, const char *text)
+{
+	if (!std::isnan(value))
+		return value;
+	while (std::isspace(static_cast<unsigned char>(*text)) != 0)
+		++text;
+	return std::copysign(value, *text == '-' ? T{-1} : T{1});
 }
