@@ -76,7 +76,7 @@ test_read_error() {
 			-e trace=read -e inject=read:error=EIO:when=2 -- \
 			bash -c "exec $(command_line "$prog")" >out 2>err
 		holds err 'Error reading file roster\n'
-		lines=$(wc -l <out)
+		lines=$(($(wc -l <out)))
 		[ "$lines" -gt 0 ] && [ "$lines" -lt 20000 ]
 		head -n "$lines" whole >start
 		same start out
@@ -86,7 +86,8 @@ test_read_error() {
 # At a terminal the prompt shows at once and each report as soon as its
 # line has been read, even while the roster, a FIFO here, stays open.
 test_terminal() {
-	command -v script >/dev/null || skip "no script"
+	script -qfec true /dev/null </dev/null >/dev/null 2>&1 ||
+		skip "no script of util-linux"
 	local command sep
 	mkfifo pipe
 	for prog in 'csvroster:,' 'wordroster: '; do
@@ -110,7 +111,7 @@ test_terminal() {
 shows() {
 	{
 		printf '%s' "$PROMPT"
-		[ $# = 0 ] || report "$@" | sed 's/$/\r/'
+		[ $# = 0 ] || report "$@" | awk '{ printf "%s\r\n", $0 }'
 	} >screen.want
 	for ((i = 0; i < 100; i++)); do
 		cmp -s screen.want screen && return

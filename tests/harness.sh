@@ -10,7 +10,9 @@ set -eEu -o pipefail
 : "${BIN:?BIN must name the directory of the built programs}"
 
 # RUNNER, if set, is put before every program: a memory checker, or an
-# emulator for programs built for another machine.
+# emulator for programs built for another machine. Expanded as
+# ${runner[@]+"${runner[@]}"}: bash before 4.4 (macOS's) takes an empty
+# array for an unset variable.
 read -ra runner <<<"${RUNNER:-}"
 
 # skip REASON: the test cannot tell anything here; CTest reports it skipped.
@@ -21,7 +23,7 @@ skip() {
 
 # through PATH [ARG...]: runs the program at PATH through the runner.
 through() {
-	"${runner[@]}" "$@"
+	${runner[@]+"${runner[@]}"} "$@"
 }
 
 # program NAME [ARG...]: runs the built program NAME.
@@ -31,7 +33,7 @@ program() {
 
 # command_line NAME: the shell words that run the built program NAME.
 command_line() {
-	printf '%q ' "${runner[@]}" "$BIN/$1"
+	printf '%q ' ${runner[@]+"${runner[@]}"} "$BIN/$1"
 }
 
 # status N COMMAND...: COMMAND must end with status N.
@@ -49,9 +51,9 @@ same() {
 	cmp -s "$1" "$2" && return
 	{
 		echo "$2 is not as expected. Expected:"
-		cat -A "$1"
+		od -c "$1"
 		echo "Actual:"
-		cat -A "$2"
+		od -c "$2"
 	} >&2
 	return 1
 }

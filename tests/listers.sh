@@ -29,10 +29,12 @@ check() {
 }
 
 # Rows: typed | standard output | standard error | status [| redirections]
+# A row that writes to /dev/full is left out where there is none (macOS).
 table() {
 	local prog=$1 typed out err code extra
 	while IFS='|' read -r typed out err code extra; do
 		[ -n "$typed" ] || continue
+		case $extra in *"/dev/full"*) [ -e /dev/full ] || continue ;; esac
 		check "$prog" "$(trim "$typed")" "$(trim "$out")" "$(trim "$err")" \
 			"$(trim "$code")" "$(trim "$extra")" || return 1
 	done
@@ -142,12 +144,13 @@ test_roster_after_name() {
 		same want out
 		# Past 2 GiB, where stat fails for a 32-bit program not built for
 		# large files. Started over, it would list the hole before the
-		# name: its output is held to a few blocks.
-		truncate -s 2G big
+		# name: its output is held to a few blocks. dd seeks over the
+		# hole and reads the block behind it (count=0 copies all on BSD).
+		dd if=/dev/null of=big bs=1048576 seek=2049 2>/dev/null
 		cat "$prog.in" >>big
 		(
 			ulimit -f 8
-			{ dd bs=1G skip=2 count=0 status=none &&
+			{ dd bs=1048576 skip=2048 count=1 of=/dev/null 2>/dev/null &&
 				status 0 program "$prog"; } <big >out
 		)
 		same want out

@@ -22,8 +22,13 @@ int main(int argc, char *argv[])
 		std::perror("peak_rss");
 		return 2;
 	}
+#ifdef __APPLE__
+	const long kib = usage.ru_maxrss / 1024; // bytes there
+#else
+	const long kib = usage.ru_maxrss;
+#endif
 	std::FILE *out = std::fopen(argv[1], "w");
-	if (out == nullptr || std::fprintf(out, "%ld\n", usage.ru_maxrss) < 0 ||
+	if (out == nullptr || std::fprintf(out, "%ld\n", kib) < 0 ||
 	    std::fclose(out) != 0) {
 		std::perror(argv[1]);
 		return 2;
