@@ -1,0 +1,6 @@
+# Builds static x86-64 programs on musl, Alpine's C library, with zig's
+# clang (zig 0.11, on PATH or named by ZIG in the environment). They run
+# here as they are.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_CXX_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig-musl-c++)
