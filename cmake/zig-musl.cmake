@@ -4,3 +4,8 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_CXX_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig-musl-c++)
+# zig builds musl and its C++ runtime, minutes of work, once for each kind
+# of link it sees: unoptimised ones keep frame pointers, and a link from
+# source optimises at link time. Every link here, the compiler's
+# identification among them, is optimised and not at link time: one build.
+set(CMAKE_CXX_FLAGS_INIT "-O2 -fno-lto")
