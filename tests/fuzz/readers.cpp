@@ -54,8 +54,10 @@ void expect_terminated(const student_record &record, const char *text)
 std::string kept(const char *text)
 {
 	const std::string whole(text);
+	if (whole.size() < field_size)
+		return whole;
 	std::size_t end = 0;
-	while (end < whole.size()) {
+	for (;;) {
 		const auto lead = static_cast<unsigned char>(whole[end]);
 		std::size_t more = lead >= 0xf0 && lead <= 0xf4   ? 3
 		                   : lead >= 0xe0 && lead <= 0xef ? 2
@@ -67,12 +69,10 @@ std::string kept(const char *text)
 			if (next < 0x80 || next > 0xbf)
 				more = 0;
 		}
-		if (end + 1 + more > field_size - 1 &&
-		    whole.size() >= field_size)
-			break;
+		if (end + 1 + more > field_size - 1)
+			return whole.substr(0, end);
 		end += 1 + more;
 	}
-	return whole.substr(0, end);
 }
 
 // Reads line over the previous record twice, each time from a fresh copy:
