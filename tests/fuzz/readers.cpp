@@ -53,7 +53,7 @@ void expect_terminated(const student_record &record, const char *text)
 // 80-BF it announces, or any other single byte.
 std::string kept(const char *text)
 {
-	const std::string whole(text);
+	std::string whole(text);
 	if (whole.size() < field_size)
 		return whole;
 	std::size_t end = 0;
