@@ -164,6 +164,11 @@ template <typename T> T divided(const scan &number)
 	return number.negative ? -magnitude : magnitude;
 }
 
+constexpr bool is_word(const scan &number)
+{
+	return number.kind == form::infinity || number.kind == form::nan;
+}
+
 // An infinity or nan of the sign written: not every C library's strtod
 // gives a nan the sign before it (musl's does not).
 inline float infinity_or_nan(const scan &number)
@@ -191,7 +196,7 @@ inline float longest_number(const char *text)
 		// straight to float gives the same.
 		return divided<float>(number);
 	}
-	if (number.kind == form::infinity || number.kind == form::nan)
+	if (is_word(number))
 		return infinity_or_nan(number);
 	// strtod would skip whitespace, and read on past the end of a line.
 	return number.kind == form::none
@@ -208,7 +213,7 @@ inline bool complete_number(const char *text, float &result)
 		return false;
 	if (exact_in<float>(number))
 		result = divided<float>(number);
-	else if (number.kind == form::infinity || number.kind == form::nan)
+	else if (is_word(number))
 		result = infinity_or_nan(number);
 	else
 		result = std::strtof(text, nullptr);
