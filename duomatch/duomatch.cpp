@@ -1,25 +1,34 @@
 // duomatch: says whether its two arguments are the same string.
 #include "duomatch.hpp"
+#include "os.hpp"
+#include "output.hpp"
 
-#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
+	os::utf8_arguments(argc, argv);
+	os::output out{.to = os::standard_output()};
 	if (argc != 3) {
-		std::puts("Usage: duomatch <string1> <string2>");
-		std::exit(EXIT_FAILURE);
+		os::put(out, "Usage: duomatch <string1> <string2>\n");
+		(void)os::flush(out);
+		os::exit(EXIT_FAILURE);
 	}
-	std::printf("argv[0] = %s, argv[1] = %s, argv[2] = %s\n", argv[0],
-	            argv[1], argv[2]);
-	std::puts(duomatch(argv[1], argv[2]) == 0
-	                  ? "The two strings are equal"
-	                  : "The two strings are not equal");
+	os::put(out, "argv[0] = ");
+	os::put(out, argv[0]);
+	os::put(out, ", argv[1] = ");
+	os::put(out, argv[1]);
+	os::put(out, ", argv[2] = ");
+	os::put(out, argv[2]);
+	os::put(out, duomatch(argv[1], argv[2]) == 0
+	                     ? "\nThe two strings are equal\n"
+	                     : "\nThe two strings are not equal\n");
 	// A verdict that never reached its reader is no success.
-	if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
-	    std::fclose(stdout) != 0) {
-		std::fputs("Error writing standard output\n", stderr);
-		std::exit(EXIT_FAILURE);
+	if (!os::flush(out) || !os::close_output()) {
+		os::output error{.to = os::standard_error()};
+		os::put(error, "Error writing standard output\n");
+		(void)os::flush(error);
+		os::exit(EXIT_FAILURE);
 	}
-	std::exit(EXIT_SUCCESS);
+	os::exit(EXIT_SUCCESS);
 }

@@ -3,22 +3,20 @@
 #include "record_listing.hpp"
 
 #include "number_text.hpp"
+#include "os.hpp"
+#include "output.hpp"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <span>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-constexpr char prompt[] = "Enter the input file name: ";
+constexpr std::string_view prompt = "Enter the input file name: ";
 constexpr std::string_view long_name = ": name longer than 39 bytes";
 constexpr std::size_t block_size = std::size_t{1} << 16;
 
@@ -32,9 +30,10 @@ constexpr std::size_t report_size =
         cgpa_label.size() + number_text::cgpa_text_size + 1;
 
 // Report lines gather here and go to standard output a block at a time,
-// one write each, after what stdio holds (the prompt). At file scope, so
-// that a failure hands over what came before it.
+// one write each, after the prompt. At file scope, so that a failure hands
+// over what came before it.
 struct report_block {
+	bool prompt_shown;
 	std::size_t used;
 	std::array<char, block_size> text;
 };
@@ -45,66 +44,65 @@ report_block reports;
 // room for the zero byte that ends a piece and what a reader may read past
 // it.
 struct input_block {
-	int file;
+	os::file file;
 	std::size_t start; // of the first piece not yet listed
 	std::size_t end;   // of the data read
 	bool ended;        // the end of the file was seen
 	std::array<char, (line_size - 1) + block_size + read_past_piece> data;
 };
 
-bool hand_over_reports()
+// The prompt goes out before the first reports, before the name is read
+// from a terminal, or at the end: where both streams go to one file, an
+// open failure's message comes first.
+bool show_prompt()
 {
-	std::size_t used = reports.used;
-	reports.used = 0;
-	if (used == 0)
+	if (reports.prompt_shown)
 		return true;
-	if (std::fflush(stdout) != 0)
-		return false;
-	const char *text = reports.text.data();
-	while (used != 0) {
-		const ssize_t n = write(STDOUT_FILENO, text, used);
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n < 0)
-			return false;
-		text += n;
-		used -= static_cast<std::size_t>(n);
-	}
-	return true;
+	reports.prompt_shown = true;
+	return os::write(os::standard_output(), prompt.data(), prompt.size());
 }
 
-// A message goes to standard error at once, through a buffer of its own so
-// that it leaves in one write where it fits. The reports gathered before it
-// go out first; with none, the prompt waits in stdio until exit, so that
-// where both streams go to one file an open failure's message comes first.
+bool hand_over_reports()
+{
+	const std::size_t used = reports.used;
+	reports.used = 0;
+	return used == 0 ||
+	       (show_prompt() &&
+	        os::write(os::standard_output(), reports.text.data(), used));
+}
+
+// A message goes to standard error at once, in one write where it fits.
+// The reports gathered before it go out first.
+os::output message;
+
 void begin_message(std::string_view text)
 {
-	static std::array<char, 256> buffer;
 	(void)hand_over_reports();
-	std::setvbuf(stderr, buffer.data(), _IOFBF, buffer.size());
-	std::fwrite(text.data(), 1, text.size(), stderr);
+	message.to = os::standard_error();
+	os::put(message, text);
 }
 
 [[noreturn]] void end_message(std::string_view text = "")
 {
-	std::fwrite(text.data(), 1, text.size(), stderr);
-	std::fputc('\n', stderr);
-	std::fflush(stderr);
-	std::exit(EXIT_FAILURE);
+	os::put(message, text);
+	os::put(message, "\n");
+	(void)os::flush(message);
+	(void)show_prompt();
+	os::exit(EXIT_FAILURE);
 }
 
-[[noreturn]] void fail(std::string_view message, std::string_view name = "")
+[[noreturn]] void fail(std::string_view message_text,
+                       std::string_view name = "")
 {
-	begin_message(message);
+	begin_message(message_text);
 	end_message(name);
 }
 
 [[noreturn]] void finish()
 {
-	if (!hand_over_reports() || std::fflush(stdout) != 0 ||
-	    std::ferror(stdout) != 0 || std::fclose(stdout) != 0)
+	if (!hand_over_reports() || !show_prompt() || !os::close_output())
 		fail("Error writing standard output");
-	std::exit(EXIT_SUCCESS);
+	os::exit(EXIT_SUCCESS);
 }
 
 // Standard input while the name is read from it. Nothing past the byte that
@@ -123,11 +121,9 @@ struct name_input {
 int next_byte(name_input &input)
 {
 	if (input.next == input.end) {
-		ssize_t n = 0;
-		do
-			n = read(STDIN_FILENO, input.data.data(),
-			         input.seekable ? input.data.size() : 1);
-		while (n < 0 && errno == EINTR);
+		const std::ptrdiff_t n =
+		        os::read(os::standard_input(), input.data.data(),
+		                 input.seekable ? input.data.size() : 1);
 		if (n <= 0)
 			return EOF;
 		input.next = 0;
@@ -139,9 +135,7 @@ int next_byte(name_input &input)
 void give_back(const name_input &input)
 {
 	if (input.next != input.end)
-		(void)lseek(STDIN_FILENO,
-		            -static_cast<off_t>(input.end - input.next),
-		            SEEK_CUR);
+		os::unread_input(input.end - input.next);
 }
 
 // A name too long for its field is refused whole, never opened cut down,
@@ -150,11 +144,12 @@ void give_back(const name_input &input)
                               name_input &input)
 {
 	begin_message("Error opening file ");
-	std::fwrite(name.data(), 1, name.size(), stderr);
-	do
-		std::fputc(c, stderr);
-	while ((c = next_byte(input)) != EOF &&
-	       !byte_scan::is_space(static_cast<char>(c)));
+	os::put(message, {name.data(), name.size()});
+	do {
+		const char byte = static_cast<char>(c);
+		os::put(message, {&byte, 1});
+	} while ((c = next_byte(input)) != EOF &&
+	         !byte_scan::is_space(static_cast<char>(c)));
 	end_message(long_name);
 }
 
@@ -163,9 +158,9 @@ void give_back(const name_input &input)
 void read_file_name(char (&name)[file_name_size], bool terminal)
 {
 	if (terminal)
-		std::fflush(stdout);
+		(void)show_prompt();
 	name_input input{};
-	input.seekable = lseek(STDIN_FILENO, 0, SEEK_CUR) >= 0;
+	input.seekable = os::input_seekable();
 	int c = 0;
 	while ((c = next_byte(input)) != EOF &&
 	       byte_scan::is_space(static_cast<char>(c))) {
@@ -185,24 +180,6 @@ void read_file_name(char (&name)[file_name_size], bool terminal)
 	// would open another file than the one typed.
 	if (std::memchr(name, '\0', n) != nullptr)
 		fail("Error opening file ", {name, n});
-}
-
-// A 32-bit stat fails on a file past 2 GiB, and standard input would no
-// longer be known as itself: files of any size, on every machine.
-static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8,
-              "build with _FILE_OFFSET_BITS=64");
-
-// Opens the roster. One that is standard input itself (/dev/stdin) is read
-// on from where the name ended: opened anew, a file would start over and a
-// FIFO would wait for a writer that may have left.
-int open_roster(const char *name)
-{
-	struct stat typed {};
-	struct stat input {};
-	if (stat(name, &typed) == 0 && fstat(STDIN_FILENO, &input) == 0 &&
-	    typed.st_dev == input.st_dev && typed.st_ino == input.st_ino)
-		return STDIN_FILENO;
-	return open(name, O_RDONLY);
 }
 
 // The next whole piece in the block, as fgets(line, line_size, file) would
@@ -229,10 +206,8 @@ bool read_block(input_block &input)
 	std::memmove(input.data.data(), input.data.data() + input.start, rest);
 	input.start = 0;
 	input.end = rest;
-	ssize_t n = 0;
-	do
-		n = read(input.file, input.data.data() + rest, block_size);
-	while (n < 0 && errno == EINTR);
+	const std::ptrdiff_t n =
+	        os::read(input.file, input.data.data() + rest, block_size);
 	if (n < 0)
 		return false;
 	input.end += static_cast<std::size_t>(n);
@@ -299,12 +274,11 @@ void list_records(line_reader read_line)
 	student_record record{};
 	char file_name[file_name_size];
 	// A terminal shows each report as its line arrives.
-	const bool terminal = isatty(STDOUT_FILENO) != 0;
+	const bool terminal = os::is_terminal(os::standard_output());
 
-	std::fputs(prompt, stdout);
 	read_file_name(file_name, terminal);
-	input.file = open_roster(file_name);
-	if (input.file < 0)
+	input.file = os::open_roster(file_name);
+	if (input.file == os::no_file)
 		fail("Error opening file ", file_name);
 	for (;;) {
 		const std::span<char> piece = whole_piece(input);
