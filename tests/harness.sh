@@ -10,10 +10,17 @@ set -eEu -o pipefail
 : "${BIN:?BIN must name the directory of the built programs}"
 
 # RUNNER, if set, is put before every program: a memory checker, or an
-# emulator for programs built for another machine. Expanded as
-# ${runner[@]+"${runner[@]}"}: bash before 4.4 (macOS's) takes an empty
+# emulator for programs built for another machine, as shell words. Expanded
+# as ${runner[@]+"${runner[@]}"}: bash before 4.4 (macOS's) takes an empty
 # array for an unset variable.
-read -ra runner <<<"${RUNNER:-}"
+eval "runner=(${RUNNER:-})"
+# EXE ends the programs' names (.exe on Windows).
+EXE=${EXE:-}
+
+# windows: the programs are Windows programs, run under wine.
+windows() {
+	[ "${SYSTEM:-}" = Windows ]
+}
 
 # skip REASON: the test cannot tell anything here; CTest reports it skipped.
 skip() {
@@ -28,12 +35,22 @@ through() {
 
 # program NAME [ARG...]: runs the built program NAME.
 program() {
-	through "$BIN/$1" "${@:2}"
+	through "$BIN/$1$EXE" "${@:2}"
 }
 
 # command_line NAME: the shell words that run the built program NAME.
 command_line() {
-	printf '%q ' ${runner[@]+"${runner[@]}"} "$BIN/$1"
+	printf '%q ' ${runner[@]+"${runner[@]}"} "$BIN/$1$EXE"
+}
+
+# invoked PATH: the name a program run as PATH is given, as wine gives it a
+# Unix path: on drive Z:, with backslashes.
+invoked() {
+	if windows; then
+		printf 'Z:%s' "${1//\//\\}"
+	else
+		printf '%s' "$1"
+	fi
 }
 
 # status N COMMAND...: COMMAND must end with status N.

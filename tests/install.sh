@@ -23,7 +23,7 @@ test_staged_install() {
 	DESTDIR=$PWD/stage cmake --install "$BIN" --prefix /usr >/dev/null
 	stage=$PWD/stage/usr
 	for prog in "${PROGRAMS[@]}"; do
-		[ -x "$stage/bin/$prog" ]
+		[ -x "$stage/bin/$prog$EXE" ]
 		gzip -dc "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
 	same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
@@ -34,7 +34,7 @@ test_staged_install() {
 	# Typed relative to the examples: a roster's name holds 39 bytes.
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
 		(cd "$SRC/examples" && echo "${prog#*:}" |
-			through "$stage/bin/${prog%:*}") >installed
+			through "$stage/bin/${prog%:*}$EXE") >installed
 		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
 		same built installed
 		[ "$(wc -l <installed)" -eq 4 ]
@@ -44,8 +44,14 @@ test_staged_install() {
 # The programs load the C library alone: nothing of C++'s runtime. Some
 # machines name the loader too (arm64 keeps the stack guard there), which
 # every program loads anyway. The C library is glibc's, musl's or
-# FreeBSD's, as GNU readelf reports it.
+# FreeBSD's, as GNU readelf reports it. Windows programs import Windows'
+# own KERNEL32 and its C runtime alone, so that one copied anywhere runs,
+# and take every address-space hardening.
 test_c_library_only() {
+	if windows; then
+		windows_imports
+		return
+	fi
 	readelf --version 2>/dev/null | grep -q '^GNU readelf' ||
 		skip "no GNU readelf"
 	for prog in "${PROGRAMS[@]}"; do
@@ -66,6 +72,22 @@ test_c_library_only() {
 			echo "$prog imports these calls of 32-bit offsets"
 			return 1
 		fi
+	done
+}
+
+windows_imports() {
+	for prog in "${PROGRAMS[@]}"; do
+		"${OBJDUMP:?OBJDUMP must name the toolchain objdump}" -p \
+			"$BIN/$prog.exe" >headers
+		sed -n 's/^[[:space:]]*DLL Name: //p' headers >dlls
+		if grep -v -i -x -E 'kernel32\.dll|msvcrt\.dll|ucrtbase\.dll|api-ms-win-crt-[a-z0-9-]+\.dll' dlls; then
+			echo "$prog imports these"
+			return 1
+		fi
+		for flag in DYNAMIC_BASE NX_COMPAT HIGH_ENTROPY_VA; do
+			grep -q -x "[[:space:]]*$flag" headers ||
+				{ echo "$prog is built without $flag"; return 1; }
+		done
 	done
 }
 

@@ -9,6 +9,8 @@ LONG=$(printf 'n%.0s' {1..39})
 setup() {
 	printf 'R1,Alice,8.5\n' >roster
 	cp roster "$LONG"
+	cp roster Zoë.csv
+	cp roster 李小龍.csv
 	mkdir dir
 }
 
@@ -57,6 +59,8 @@ test_typed_name() {
 		nope roster\n           | @P@    | Error opening file nope\n | 1
 		roster\n                | @P@@R@ |                          | 0 | nope.csv
 		%s%n%d\n                | @P@    | Error opening file %s%n%d\n | 1
+		Zoë.csv\n               | @P@@R@ |                          | 0
+		李小龍.csv\n            | @P@@R@ |                          | 0
 		ROWS
 	done
 }
@@ -85,15 +89,18 @@ test_long_name() {
 	done
 }
 
-# what cannot be read or written fails, with one message
+# what cannot be read or written fails, with one message; Windows opens no
+# directory as a file
 test_io_failures() {
+	local dir=reading
+	! windows || dir=opening
 	for prog in csvroster wordroster; do
-		table "$prog" <<-'ROWS'
-		dir\n    | @P@ | Error reading file dir\n        | 1
+		table "$prog" <<-ROWS
+		dir\n    | @P@ | Error $dir file dir\n           | 1
 		roster\n |    | Error writing standard output\n | 1 | >/dev/full
 		roster\n |    | Error writing standard output\n | 1 | >&-
 		nope\n   |    | Error opening file nope\n       | 1 | >/dev/full
-		dir\n    |    | Error reading file dir\n        | 1 | >/dev/full
+		dir\n    |    | Error $dir file dir\n           | 1 | >/dev/full
 		ROWS
 	done
 }
@@ -124,19 +131,28 @@ test_stream_order() {
 }
 
 # A roster that follows its name down a pipe, a file or a FIFO is listed
-# from standard input: reading the name took nothing of it.
+# from standard input: reading the name took nothing of it. Windows has no
+# /dev/stdin: there a file is read on from where its own name ends. A file
+# that names another file lists that other file.
 test_roster_after_name() {
-	printf '/dev/stdin\nR1,Alice,8.5\nR2,Bo,7\n' >csvroster.in
-	tr , ' ' <csvroster.in >wordroster.in
 	{
 		printf '%s' "$PROMPT"
 		report R1 Alice 8.500000 R2 Bo 7.000000
 	} >want
+	printf 'R1,Alice,8.5\nR2,Bo,7\n' >csvroster.rows
+	tr , ' ' <csvroster.rows >wordroster.rows
 	mkfifo fifo
 	for prog in csvroster wordroster; do
-		cat "$prog.in" | status 0 program "$prog" >out
-		same want out
+		name=/dev/stdin
+		! windows || name=$prog.in
+		{ echo "$name"; cat "$prog.rows"; } >"$prog.in"
 		status 0 program "$prog" <"$prog.in" >out
+		same want out
+		echo "$prog.rows" >other
+		status 0 program "$prog" <other >out
+		same want out
+		windows && continue
+		cat "$prog.in" | status 0 program "$prog" >out
 		same want out
 		cat "$prog.in" >fifo &
 		status 0 program "$prog" <fifo >out

@@ -39,14 +39,23 @@ void check_format(float value)
 		            ours, theirs);
 }
 
+// strtod's value, or 0 where it read no number: MinGW-w64's gives -0 for
+// "-." although it read nothing.
+double strtod_value(const char *text)
+{
+	char *end = nullptr;
+	const double value = std::strtod(text, &end);
+	return end == text ? 0 : value;
+}
+
 // The comma reader's number is strtod's rounded to float; the word
 // reader's is strtof's when complete, and otherwise refused with the CGPA
 // left alone.
 void check_parse(const std::string &text, bool complete = true)
 {
 	const float longest = number_text::longest_number(text.c_str());
-	const double atof = signed_as_written(
-	        std::strtod(text.c_str(), nullptr), text.c_str());
+	const double atof =
+	        signed_as_written(strtod_value(text.c_str()), text.c_str());
 	if (!rounds_to(longest, atof) && failures++ < 20)
 		std::printf("longest_number(\"%s\") = %a, strtod: %a\n",
 		            text.c_str(), static_cast<double>(longest), atof);
