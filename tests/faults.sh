@@ -86,6 +86,10 @@ test_read_error() {
 # At a terminal the prompt shows at once and each report as soon as its
 # line has been read, even while the roster, a FIFO here, stays open.
 test_terminal() {
+	if windows; then
+		windows_console
+		return
+	fi
 	script -qfec true /dev/null </dev/null >/dev/null 2>&1 ||
 		skip "no script of util-linux"
 	local command sep
@@ -118,6 +122,72 @@ shows() {
 		sleep 0.1
 	done
 	same screen.want screen
+}
+
+# A Windows console, wine's on a terminal of tmux's: the prompt shows
+# before the name is read, typed text is read and written text shown as its
+# characters, bytes that are no UTF-8 as U+FFFD. A console of its own, as
+# Explorer gives a program, waits for Enter at the end, whatever the
+# outcome; under cmd /c, which shares it, nothing waits.
+windows_console() {
+	command -v tmux >/dev/null || skip "no tmux"
+	printf 'R1,李小龍,8.5\nR2,Zo\353,7\n' >Zoë.csv
+	local enter='Press Enter to close this window.'
+	local listed=("${PROMPT}Zoë.csv" "Reg. No. = R1, Name = 李小龍, CGPA = 8.500000"
+		"Reg. No. = R2, Name = Zo$(printf '\357\277\275'), CGPA = 7.000000")
+	console "$(command_line csvroster)"
+	on_screen "${PROMPT% }"
+	keys Zoë.csv Enter
+	on_screen "${listed[@]}" "$enter"
+	[ ! -e status ]
+	keys Enter
+	ends_with 0
+	console "$(command_line duomatch) 中文"
+	on_screen 'Usage: duomatch <string1> <string2>' "$enter"
+	keys Enter
+	ends_with 1
+	console "$(printf '%q ' ${runner[@]+"${runner[@]}"} cmd /c \
+		"$(invoked "$BIN/csvroster.exe")")"
+	on_screen "${PROMPT% }"
+	keys Zoë.csv Enter
+	ends_with 0
+	on_screen "${listed[@]}" ''
+}
+
+# console COMMAND: runs COMMAND at a new terminal of tmux's, which writes
+# its status to the file status when it ends.
+console() {
+	rm -f status
+	consoles=$((${consoles:-0} + 1))
+	tmux -S "tmux.$consoles" -u new-session -d -x 100 -y 8 \
+		"$1; echo \$? >status; sleep 60"
+	trap 'for s in "$work"/tmux.*; do tmux -S "$s" kill-server; done
+		rm -rf "$work"' EXIT
+}
+
+# keys KEY...: typed at the newest terminal.
+keys() {
+	tmux -S "tmux.$consoles" send-keys "$@"
+}
+
+# on_screen LINE...: within ten seconds the screen's first lines are these.
+on_screen() {
+	printf '%s\n' "$@" >screen.want
+	for ((i = 0; i < 100; i++)); do
+		tmux -S "tmux.$consoles" capture-pane -p | head -n $# >screen
+		cmp -s screen.want screen && return
+		sleep 0.1
+	done
+	same screen.want screen
+}
+
+# ends_with STATUS: within ten seconds the command ends with STATUS.
+ends_with() {
+	for ((i = 0; i < 100; i++)); do
+		[ ! -s status ] || break
+		sleep 0.1
+	done
+	holds status '%s\n' "$1"
 }
 
 test_unreadable() {
