@@ -20,10 +20,11 @@ test_manual_pages() {
 }
 
 test_staged_install() {
+	! windows || skip "Windows installs what the ZIP holds"
 	DESTDIR=$PWD/stage cmake --install "$BIN" --prefix /usr >/dev/null
 	stage=$PWD/stage/usr
 	for prog in "${PROGRAMS[@]}"; do
-		[ -x "$stage/bin/$prog$EXE" ]
+		[ -x "$stage/bin/$prog" ]
 		gzip -dc "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
 	same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
@@ -34,7 +35,7 @@ test_staged_install() {
 	# Typed relative to the examples: a roster's name holds 39 bytes.
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
 		(cd "$SRC/examples" && echo "${prog#*:}" |
-			through "$stage/bin/${prog%:*}$EXE") >installed
+			through "$stage/bin/${prog%:*}") >installed
 		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
 		same built installed
 		[ "$(wc -l <installed)" -eq 4 ]
@@ -72,6 +73,33 @@ test_c_library_only() {
 			echo "$prog imports these calls of 32-bit offsets"
 			return 1
 		fi
+	done
+}
+
+# The ZIP a Windows user unpacks and runs: the programs, the licence, the
+# manual pages as text and the note for Windows users, in one folder.
+test_windows_zip() {
+	windows || skip "the ZIP is Windows'"
+	command -v unzip >/dev/null || skip "no unzip"
+	cpack -G ZIP --config "$BIN/CPackConfig.cmake" -B "$PWD" >/dev/null
+	top=roster-$VERSION-win64
+	unzip -Z1 "$top.zip" | sort >contents
+	printf "$top/%s\n" LICENSE.txt README.txt csvroster.exe csvroster.txt \
+		duomatch.exe duomatch.txt wordroster.exe wordroster.txt | sort >want
+	same want contents
+	unzip -q "$top.zip"
+	same "$SRC/LICENSE" "$top/LICENSE.txt"
+	same "$SRC/packaging/windows.txt" "$top/README.txt"
+	for prog in "${PROGRAMS[@]}"; do
+		# As man shows it, without overstrikes.
+		grep -q "^$(echo "$prog" | tr a-z A-Z)(1) " "$top/$prog.txt"
+		if grep -q $'\b' "$top/$prog.txt"; then return 1; fi
+	done
+	for prog in csvroster:roster.csv wordroster:roster.txt; do
+		cp "$SRC/examples/${prog#*:}" "$top/"
+		(cd "$top" && echo "${prog#*:}" | through "./${prog%:*}.exe") >unpacked
+		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
+		same built unpacked
 	done
 }
 
