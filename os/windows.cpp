@@ -35,7 +35,7 @@ std::uintptr_t __stack_chk_guard = 0;
 {
 	// Nothing of the process is trusted any more: no handler runs.
 	TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
-	__builtin_unreachable();
+	std::abort(); // never reached
 }
 
 [[noreturn]] void __chk_fail()

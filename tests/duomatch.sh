@@ -44,8 +44,8 @@ test_unequal() {
 # the echo names the program as invoked
 test_invoked_name() {
 	(cd "$BIN" && status 0 through "./duomatch$EXE" x y) >out
-	name=./duomatch
-	! windows || name=$(invoked "$BIN/duomatch.exe")
+	name=./duomatch$EXE
+	! under_wine || name=$(invoked "$BIN/duomatch.exe")
 	holds out 'argv[0] = %s, argv[1] = x, argv[2] = y\n%s\n' "$name" "$NE"
 }
 

@@ -43,10 +43,15 @@ command_line() {
 	printf '%q ' ${runner[@]+"${runner[@]}"} "$BIN/$1$EXE"
 }
 
-# invoked PATH: the name a program run as PATH is given, as wine gives it a
-# Unix path: on drive Z:, with backslashes.
+# under_wine: the programs run under wine.
+under_wine() {
+	[[ ${RUNNER:-} == *wine* ]]
+}
+
+# invoked PATH: the name a program run as PATH is given; wine gives it a
+# Unix path on drive Z:, with backslashes.
 invoked() {
-	if windows; then
+	if under_wine; then
 		printf 'Z:%s' "${1//\//\\}"
 	else
 		printf '%s' "$1"
