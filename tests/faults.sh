@@ -146,8 +146,7 @@ windows_console() {
 	on_screen 'Usage: duomatch <string1> <string2>' "$enter"
 	keys Enter
 	ends_with 1
-	console "$(printf '%q ' ${runner[@]+"${runner[@]}"} cmd /c \
-		"$(invoked "$BIN/csvroster.exe")")"
+	console "$(run_words cmd /c "$(invoked "$BIN/csvroster.exe")")"
 	on_screen "${PROMPT% }"
 	keys Zoë.csv Enter
 	ends_with 0
@@ -161,8 +160,13 @@ console() {
 	consoles=$((${consoles:-0} + 1))
 	tmux -S "tmux.$consoles" -u new-session -d -x 100 -y 8 \
 		"$1; echo \$? >status; sleep 60"
-	trap 'for s in "$work"/tmux.*; do tmux -S "$s" kill-server; done
-		rm -rf "$work"' EXIT
+}
+
+teardown() {
+	local socket
+	for socket in tmux.*; do
+		[ ! -S "$socket" ] || tmux -S "$socket" kill-server
+	done
 }
 
 # keys KEY...: typed at the newest terminal.

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the whole-program suites: `SUITE.sh NAME` runs the function
-# test_NAME in a fresh directory and exits 0 only if it passed. Any failing
+# test_NAME in a fresh directory, between a suite's setup and teardown if
+# it has them, and exits 0 only if it passed. Any failing
 # command fails the test and is shown with its line.
 #
 # What a program wrote is always compared as bytes, in files, through
@@ -13,6 +14,7 @@ set -eEu -o pipefail
 # emulator for programs built for another machine, as shell words. Expanded
 # as ${runner[@]+"${runner[@]}"}: bash before 4.4 (macOS's) takes an empty
 # array for an unset variable.
+runner=()
 eval "runner=(${RUNNER:-})"
 # EXE ends the programs' names (.exe on Windows).
 EXE=${EXE:-}
@@ -38,9 +40,15 @@ program() {
 	through "$BIN/$1$EXE" "${@:2}"
 }
 
+# run_words COMMAND...: the shell words that run COMMAND through the
+# runner.
+run_words() {
+	printf '%q ' ${runner[@]+"${runner[@]}"} "$@"
+}
+
 # command_line NAME: the shell words that run the built program NAME.
 command_line() {
-	printf '%q ' ${runner[@]+"${runner[@]}"} "$BIN/$1$EXE"
+	run_words "$BIN/$1$EXE"
 }
 
 # under_wine: the programs run under wine.
@@ -112,7 +120,7 @@ lists() {
 
 run_test() {
 	work=$(mktemp -d)
-	trap 'rm -rf "$work"' EXIT
+	trap 'if declare -F teardown >/dev/null; then teardown; fi; rm -rf "$work"' EXIT
 	# Failures inside $(...) are results being captured, not test failures.
 	trap '[ "$BASH_SUBSHELL" -gt 0 ] ||
 		echo "failed at ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND" >&2' ERR
