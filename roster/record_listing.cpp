@@ -34,6 +34,7 @@ constexpr std::size_t report_size =
 // over what came before it.
 struct report_block {
 	bool prompt_shown;
+	bool prompt_lost; // its write failed: so has the run
 	std::size_t used;
 	std::array<char, block_size> text;
 };
@@ -56,10 +57,12 @@ struct input_block {
 // open failure's message comes first.
 bool show_prompt()
 {
-	if (reports.prompt_shown)
-		return true;
-	reports.prompt_shown = true;
-	return os::write(os::standard_output(), prompt.data(), prompt.size());
+	if (!reports.prompt_shown) {
+		reports.prompt_shown = true;
+		reports.prompt_lost = !os::write(os::standard_output(),
+		                                 prompt.data(), prompt.size());
+	}
+	return !reports.prompt_lost;
 }
 
 bool hand_over_reports()
