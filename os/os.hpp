@@ -42,7 +42,8 @@ file open_roster(const char *name);
 // that earlier writes did not.
 bool close_output();
 
-// Hands main's arguments over as UTF-8, whatever the system gave it.
+// Hands main's arguments over as UTF-8 where the system holds them otherwise
+// (Windows, in UTF-16); elsewhere they stay as given.
 void utf8_arguments(int &argc, char **&argv);
 
 // Ends the process with status. A program whose console window is its own,
