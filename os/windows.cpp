@@ -9,12 +9,16 @@
 #define _CRT_RAND_S // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 #include "os.hpp"
+#include "windows_text.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <span>
+#include <string_view>
+#include <type_traits>
 #include <utility>
 #include <windows.h>
 
@@ -79,67 +83,45 @@ bool is_console(HANDLE h)
 	return GetConsoleMode(h, &mode) != 0;
 }
 
-constexpr wchar_t replacement = 0xfffd;
+namespace text = os::windows_text;
+static_assert(std::is_same_v<text::unit, wchar_t>);
 
-bool is_high_surrogate(wchar_t unit)
-{
-	return unit >= 0xd800 && unit <= 0xdbff;
-}
-
-// Typed text, read from the console a line at a time and handed out as
-// UTF-8. A character of two UTF-16 units that a read ends inside waits for
-// the next read.
-constexpr std::size_t typed_units = 512;
-
-struct typed_text {
+// Typed text, read from the console a line at a time.
+struct typed_input {
 	bool mid_line; // the last read ended inside a line
-	bool held;     // units[0] waits from the last read
 	std::size_t next;
 	std::size_t end;
-	std::array<wchar_t, typed_units> units;
-	std::array<char, 3 * typed_units> utf8; // 3 bytes a unit at most
+	text::typed_text text;
 };
-typed_text typed;
+typed_input typed;
 
 std::ptrdiff_t read_console(HANDLE console, char *buffer, std::size_t size)
 {
-	if (typed.next == typed.end) {
-		const DWORD kept = typed.held ? 1 : 0;
+	while (typed.next == typed.end) {
+		const std::size_t held = typed.text.held;
+		wchar_t *const units = typed.text.units.data();
 		DWORD n = 0;
-		if (ReadConsoleW(console, typed.units.data() + kept,
-		                 typed_units - kept, &n, nullptr) == 0)
+		if (ReadConsoleW(console, units + held,
+		                 static_cast<DWORD>(text::typed_units - held),
+		                 &n, nullptr) == 0)
 			return -1;
 		// Ctrl+Z at the start of a line ends typed input.
 		if (n == 0 ||
-		    (!typed.mid_line && kept == 0 && typed.units[0] == 0x1a))
+		    (!typed.mid_line && held == 0 && units[0] == 0x1a))
 			return 0;
-		n += kept;
-		typed.held = n > 1 && is_high_surrogate(typed.units[n - 1]);
-		const DWORD whole = typed.held ? n - 1 : n;
-		typed.mid_line = typed.units[n - 1] != L'\n';
-		const int bytes = WideCharToMultiByte(
-		        CP_UTF8, 0, typed.units.data(), static_cast<int>(whole),
-		        typed.utf8.data(), static_cast<int>(typed.utf8.size()),
-		        nullptr, nullptr);
-		if (typed.held)
-			typed.units[0] = typed.units[n - 1];
+		typed.mid_line = units[held + n - 1] != L'\n';
 		typed.next = 0;
-		typed.end = static_cast<std::size_t>(std::max(bytes, 0));
+		typed.end = text::typed_bytes(typed.text, n);
 	}
 	const std::size_t n = std::min(size, typed.end - typed.next);
-	std::memcpy(buffer, typed.utf8.data() + typed.next, n);
+	std::memcpy(buffer, typed.text.bytes.data() + typed.next, n);
 	typed.next += n;
 	return static_cast<std::ptrdiff_t>(n);
 }
 
-// UTF-8 on its way to a console, as UTF-16. The bytes of a character that
-// a write ends inside wait for the next write, so that no character is
-// split between two; bytes that are no UTF-8 show as U+FFFD, one for each
-// broken sequence, as a UTF-8 terminal shows them.
+// UTF-8 on its way to a console, as UTF-16, one decoder for each stream.
 struct console_text {
-	std::size_t held;
-	std::array<char, 3> bytes; // the start of a character
-	std::size_t used;
+	text::utf8_decoder decoder;
 	std::array<wchar_t, 1024> units;
 };
 console_text console_output;
@@ -151,136 +133,53 @@ console_text &text_for(HANDLE console)
 	                                                 : console_output;
 }
 
-bool write_units(HANDLE console, console_text &text)
+bool write_units(HANDLE console, const wchar_t *units, std::size_t size)
 {
-	const wchar_t *units = text.units.data();
-	while (text.used != 0) {
+	while (size != 0) {
 		DWORD n = 0;
-		if (WriteConsoleW(console, units, static_cast<DWORD>(text.used),
-		                  &n, nullptr) == 0 ||
+		if (WriteConsoleW(console, units, static_cast<DWORD>(size), &n,
+		                  nullptr) == 0 ||
 		    n == 0)
 			return false;
 		units += n;
-		text.used -= n;
+		size -= n;
 	}
 	return true;
 }
 
-bool add_unit(HANDLE console, console_text &text, wchar_t unit)
-{
-	if (text.used == text.units.size() && !write_units(console, text))
-		return false;
-	text.units[text.used++] = unit;
-	return true;
-}
-
-bool add_character(HANDLE console, console_text &text, std::uint32_t c)
-{
-	if (c < 0x10000)
-		return add_unit(console, text, static_cast<wchar_t>(c));
-	// A character's two units are never split between two writes.
-	c -= 0x10000;
-	if (text.used + 2 > text.units.size() && !write_units(console, text))
-		return false;
-	text.units[text.used++] = static_cast<wchar_t>(0xd800 + (c >> 10));
-	text.units[text.used++] = static_cast<wchar_t>(0xdc00 + (c & 0x3ff));
-	return true;
-}
-
-// What a UTF-8 lead byte needs: how many bytes follow it, and the range of
-// the first of them (which rules out overlong forms and surrogates).
-struct lead_byte {
-	std::size_t follow;
-	unsigned char low;
-	unsigned char high;
-};
-
-lead_byte lead(unsigned char byte)
-{
-	if (byte >= 0xc2 && byte <= 0xdf)
-		return {1, 0x80, 0xbf};
-	if (byte == 0xe0)
-		return {2, 0xa0, 0xbf};
-	if (byte == 0xed)
-		return {2, 0x80, 0x9f};
-	if (byte >= 0xe1 && byte <= 0xef)
-		return {2, 0x80, 0xbf};
-	if (byte == 0xf0)
-		return {3, 0x90, 0xbf};
-	if (byte >= 0xf1 && byte <= 0xf3)
-		return {3, 0x80, 0xbf};
-	if (byte == 0xf4)
-		return {3, 0x80, 0x8f};
-	return {0, 0, 0};
-}
-
-bool write_console(HANDLE console, const char *text, std::size_t size)
+bool write_console(HANDLE console, std::string_view bytes)
 {
 	console_text &out = text_for(console);
-	const std::size_t held = out.held;
-	const std::size_t total = held + size;
-	const auto byte = [&](std::size_t i) {
-		return static_cast<unsigned char>(i < held ? out.bytes[i]
-		                                           : text[i - held]);
-	};
-	out.held = 0;
-	for (std::size_t i = 0; i < total;) {
-		const unsigned char first = byte(i);
-		if (first < 0x80) {
-			if (!add_unit(console, out, first))
-				return false;
-			++i;
-			continue;
-		}
-		const lead_byte need = lead(first);
-		std::uint32_t c = first & (0x3fU >> need.follow);
-		std::size_t j = i + 1;
-		std::size_t got = 0;
-		unsigned char low = need.low;
-		unsigned char high = need.high;
-		for (; got < need.follow && j < total; ++got, ++j) {
-			const unsigned char next = byte(j);
-			if (next < low || next > high)
-				break;
-			c = c << 6 | (next & 0x3fU);
-			low = 0x80;
-			high = 0xbf;
-		}
-		if (got < need.follow && j == total) {
-			// The rest of this character comes with the next write.
-			for (; i < total; ++i)
-				out.bytes[out.held++] =
-				        static_cast<char>(byte(i));
-			break;
-		}
-		if (!add_character(console, out,
-		                   got == need.follow && need.follow != 0
-		                           ? c
-		                           : replacement))
+	do {
+		const text::decoded step =
+		        text::decode_utf8(out.decoder, bytes, out.units);
+		bytes.remove_prefix(step.taken);
+		if (!write_units(console, out.units.data(), step.made))
 			return false;
-		i = j;
-	}
-	return write_units(console, out);
+	} while (!bytes.empty());
+	return true;
 }
 
 // A character left unfinished at the end shows as broken.
 void end_console_text(HANDLE console)
 {
-	console_text &out = text_for(console);
-	if (out.held == 0 || !is_console(console))
-		return;
-	out.held = 0;
-	if (add_unit(console, out, replacement))
-		(void)write_units(console, out);
+	constexpr wchar_t broken = text::replacement;
+	if (text::end_text(text_for(console).decoder) && is_console(console))
+		(void)write_units(console, &broken, 1);
 }
 
 // Explorer starts a console program in a window of its own, which closes
-// when the program ends: no other process shares the console, and
-// standard input and output are that console.
+// when the program ends: no other process shares the console, standard
+// input and output are that console, and no handles were handed over. A
+// shell that hands its own over owns the window, even where the console is
+// the program's alone (Git Bash's pseudo console).
 bool console_is_own()
 {
+	STARTUPINFOW start{};
+	GetStartupInfoW(&start);
 	std::array<DWORD, 2> processes{};
-	return GetConsoleProcessList(processes.data(), processes.size()) == 1 &&
+	return (start.dwFlags & STARTF_USESTDHANDLES) == 0 &&
+	       GetConsoleProcessList(processes.data(), processes.size()) == 1 &&
 	       is_console(GetStdHandle(STD_INPUT_HANDLE)) &&
 	       is_console(GetStdHandle(STD_OUTPUT_HANDLE));
 }
@@ -295,7 +194,7 @@ void wait_for_enter()
 		return;
 	// The rest of a line the name was read from comes first.
 	bool mid_line = typed.mid_line;
-	std::array<wchar_t, typed_units> units{};
+	std::array<wchar_t, text::typed_units> units{};
 	while (ReadConsoleW(in, units.data(), units.size(), &n, nullptr) != 0 &&
 	       n != 0)
 		if (units[n - 1] == L'\n' && !std::exchange(mid_line, false))
@@ -335,7 +234,7 @@ bool os::write(file to, const char *text, std::size_t size)
 {
 	const HANDLE h = handle(to);
 	if (is_console(h))
-		return write_console(h, text, size);
+		return write_console(h, {text, size});
 	while (size != 0) {
 		DWORD n = 0;
 		if (WriteFile(h, text, static_cast<DWORD>(size), &n, nullptr) ==
@@ -348,9 +247,23 @@ bool os::write(file to, const char *text, std::size_t size)
 	return true;
 }
 
+// A console, or the pipe that stands for a terminal of Git Bash's or
+// MSYS2's, known by its name.
 bool os::is_terminal(file f)
 {
-	return is_console(handle(f));
+	const HANDLE h = handle(f);
+	if (is_console(h))
+		return true;
+	struct {
+		FILE_NAME_INFO info;
+		std::array<wchar_t, MAX_PATH> rest;
+	} name{};
+	return GetFileType(h) == FILE_TYPE_PIPE &&
+	       GetFileInformationByHandleEx(h, FileNameInfo, &name,
+	                                    sizeof name) != 0 &&
+	       text::is_terminal_pipe(
+	               {name.info.FileName,
+	                name.info.FileNameLength / sizeof(wchar_t)});
 }
 
 bool os::input_seekable()
@@ -396,8 +309,7 @@ bool same_file(HANDLE a, HANDLE b)
 os::file os::open_roster(const char *name)
 {
 	std::array<wchar_t, MAX_PATH> wide{};
-	if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1,
-	                        wide.data(), wide.size()) == 0)
+	if (!text::decode_wtf8(name, wide))
 		return no_file;
 	const HANDLE typed_file = CreateFileW(
 	        wide.data(), GENERIC_READ,
@@ -420,11 +332,12 @@ bool os::close_output()
 }
 
 // The arguments as the system holds them, in UTF-16, each turned into
-// UTF-8: at most three bytes a unit, within the command line's limit.
+// UTF-8, or WTF-8 where it holds a lone surrogate: at most three bytes a
+// unit, within the command line's limit.
 void os::utf8_arguments(int &argc, char **&argv)
 {
 	constexpr std::size_t command_line_units = 32768;
-	static std::array<char, 3 * command_line_units> text;
+	static std::array<char, 3 * command_line_units + 1> bytes;
 	static std::array<char *, command_line_units / 2 + 1> vector;
 	int count = 0;
 	wchar_t **wide = nullptr;
@@ -437,14 +350,14 @@ void os::utf8_arguments(int &argc, char **&argv)
 	std::size_t n = 0;
 	for (; n < static_cast<std::size_t>(count) && n + 1 < vector.size();
 	     ++n) {
-		const int room = static_cast<int>(text.size() - used);
-		const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[n], -1,
-		                                      text.data() + used, room,
-		                                      nullptr, nullptr);
-		if (bytes == 0)
+		const std::wstring_view units = wide[n];
+		if (bytes.size() - used < 3 * units.size() + 1)
 			break;
-		vector[n] = text.data() + used;
-		used += static_cast<std::size_t>(bytes);
+		vector[n] = bytes.data() + used;
+		used += text::encode_wtf8(
+		        units,
+		        std::span(bytes).subspan(used, 3 * units.size()));
+		bytes[used++] = '\0';
 	}
 	vector[n] = nullptr;
 	argc = static_cast<int>(n);
