@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
@@ -12,15 +10,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
 
 int main(int argc, char *argv[])
 {
+	// C's streams, not C++'s: Debian's libstdc++ for Windows is built for
+	// msvcrt, and its streams fail under the UCRT.
 	for (int i = 1; i < argc; ++i) {
-		std::ifstream file(argv[i], std::ios::binary);
-		if (!file) {
+		std::FILE *file = std::fopen(argv[i], "rb");
+		if (file == nullptr) {
 			std::fprintf(stderr, "cannot read %s\n", argv[i]);
 			return 1;
 		}
-		const std::vector<std::uint8_t> seed(
-		        (std::istreambuf_iterator<char>(file)),
-		        std::istreambuf_iterator<char>());
+		std::vector<std::uint8_t> seed;
+		int c = 0;
+		while ((c = std::fgetc(file)) != EOF)
+			seed.push_back(static_cast<std::uint8_t>(c));
+		std::fclose(file);
 		LLVMFuzzerTestOneInput(seed.data(), seed.size());
 	}
 	std::printf("%d seeds\n", argc - 1);
