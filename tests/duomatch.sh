@@ -14,6 +14,19 @@ verdict() {
 	same /dev/null err
 }
 
+# launched A B ECHO_A ECHO_B EXPECTED: on Windows, duomatch started with
+# the UTF-16 arguments A and B (\uHHHH a unit) echoes them as the bytes
+# ECHO_A and ECHO_B and says EXPECTED: a lone surrogate keeps bytes of its
+# own (WTF-8).
+launched() {
+	local name
+	name=$(invoked "$BIN/duomatch.exe")
+	status 0 through "$TOOLS/launch.exe" "$name" "$1" "$2" >out 2>err
+	holds out 'argv[0] = %s, argv[1] = %s, argv[2] = %s\n%s\n' \
+		"$name" "$3" "$4" "$5"
+	same /dev/null err
+}
+
 # equal strings are the same bytes, whatever the bytes: on Windows, UTF-8
 # from the system's UTF-16, where bytes that are no UTF-8 cannot be passed
 test_equal() {
@@ -22,7 +35,11 @@ test_equal() {
 	verdict 'a b  c' 'a b  c' "$EQ"
 	verdict '%s%n' '%s%n' "$EQ"
 	verdict é é "$EQ"
-	windows || verdict $'\xe9\x80\xff' $'\xe9\x80\xff' "$EQ"
+	if windows; then
+		launched '\ud800' '\ud800' $'\xed\xa0\x80' $'\xed\xa0\x80' "$EQ"
+	else
+		verdict $'\xe9\x80\xff' $'\xe9\x80\xff' "$EQ"
+	fi
 	verdict "$(printf 'z%.0s' {1..5000})" "$(printf 'z%.0s' {1..5000})" "$EQ"
 }
 
@@ -36,7 +53,11 @@ test_unequal() {
 	verdict Abc abc "$NE"
 	verdict 'a b' 'a  b' "$NE"
 	verdict 中文 日本 "$NE"
-	windows && return
+	if windows; then
+		launched '\ud800' '\ud801' $'\xed\xa0\x80' $'\xed\xa0\x81' "$NE"
+		launched 'a\ud800' 'a\udc00' $'a\xed\xa0\x80' $'a\xed\xb0\x80' "$NE"
+		return
+	fi
 	verdict $'\xe9' $'\xc3\xa9' "$NE"
 	verdict $'a\x80' $'a\x7f' "$NE"
 }

@@ -87,6 +87,7 @@ test_read_error() {
 # line has been read, even while the roster, a FIFO here, stays open.
 test_terminal() {
 	if windows; then
+		terminal_pipes
 		windows_console
 		return
 	fi
@@ -124,6 +125,19 @@ shows() {
 	same screen.want screen
 }
 
+# Git Bash's terminal gives a Windows program pipes named as its own: the
+# prompt comes before the name is typed.
+terminal_pipes() {
+	printf 'R1,Ann,8.5\n' >roster
+	status 0 through "$TOOLS/launch.exe" --pty roster \
+		"$(invoked "$BIN/csvroster.exe")" >listed
+	{
+		printf '%s' "$PROMPT"
+		report R1 Ann 8.500000
+	} >listed.want
+	same listed.want listed
+}
+
 # A Windows console, wine's on a terminal of tmux's: the prompt shows
 # before the name is read, typed text is read and written text shown as its
 # characters, bytes that are no UTF-8 as U+FFFD. A console of its own, as
@@ -151,6 +165,25 @@ windows_console() {
 	keys Zoë.csv Enter
 	ends_with 0
 	on_screen "${listed[@]}" ''
+	# A roster typed after naming the console (CONIN$, as /dev/tty on
+	# Linux) lists as one typed at a Unix terminal: each line ends in a
+	# line end alone. set /p shows when the console reads; closing the
+	# terminal ends the roster.
+	console "trap '' HUP; $(run_words cmd /c \
+		"set /p x=ready & $(invoked "$BIN/csvroster.exe") >typed")"
+	on_screen ready
+	keys Enter CONIN$ Enter A1,Zoë Enter R2,Bo,7 Enter
+	on_screen ready CONIN$ A1,Zoë R2,Bo,7
+	tmux -S "tmux.$consoles" kill-server
+	{
+		printf '%s' "$PROMPT"
+		report A1 $'Zoë\n' 0.000000 R2 Bo 7.000000
+	} >typed.want
+	for ((i = 0; i < 100; i++)); do
+		cmp -s typed.want typed && return
+		sleep 0.1
+	done
+	same typed.want typed
 }
 
 # console COMMAND: runs COMMAND at a new terminal of tmux's, which writes
@@ -162,10 +195,12 @@ console() {
 		"$1; echo \$? >status; sleep 60"
 }
 
+# Terminals still open are closed; one a test closed may leave its socket.
 teardown() {
 	local socket
 	for socket in tmux.*; do
-		[ ! -S "$socket" ] || tmux -S "$socket" kill-server
+		[ ! -S "$socket" ] || tmux -S "$socket" kill-server 2>/dev/null ||
+			true
 	done
 }
 
