@@ -112,6 +112,15 @@ windows_imports() {
 			echo "$prog imports these"
 			return 1
 		fi
+		# Numbers are read and written by MinGW-w64's own code, linked
+		# in: nothing of the C runtime's converts or formats one. Its
+		# fprintf serves only the startup code's own messages.
+		awk '$1 == "DLL" { dll = $3 } $1 ~ /^[0-9a-f]+$/ && NF == 3 &&
+			dll !~ /^KERNEL32/ { print $3 }' headers >imports
+		if grep -x -E 'strto[df]|__strtod|_?v?s?n?w?printf(_s)?|__stdio_common_vs[nw]*printf(_s|_p)?' imports; then
+			echo "$prog takes these from the C runtime"
+			return 1
+		fi
 		for flag in DYNAMIC_BASE NX_COMPAT HIGH_ENTROPY_VA; do
 			grep -q -x "[[:space:]]*$flag" headers ||
 				{ echo "$prog is built without $flag"; return 1; }
