@@ -142,7 +142,8 @@ terminal_pipes() {
 # before the name is read, typed text is read and written text shown as its
 # characters, bytes that are no UTF-8 as U+FFFD. A console of its own, as
 # Explorer gives a program, waits for Enter at the end, whatever the
-# outcome; under cmd /c, which shares it, nothing waits.
+# outcome; under cmd /c, which shares it, or a shell that hands its
+# handles over, nothing waits.
 windows_console() {
 	command -v tmux >/dev/null || skip "no tmux"
 	printf 'R1,李小龍,8.5\nR2,Zo\353,7\n' >Zoë.csv
@@ -161,6 +162,14 @@ windows_console() {
 	keys Enter
 	ends_with 1
 	console "$(run_words cmd /c "$(invoked "$BIN/csvroster.exe")")"
+	on_screen "${PROMPT% }"
+	keys Zoë.csv Enter
+	ends_with 0
+	on_screen "${listed[@]}" ''
+	# A shell that hands its handles over owns the window, even where the
+	# console is the program's alone (Git Bash's pseudo console).
+	console "$(run_words "$TOOLS/launch.exe" --handed \
+		"$(invoked "$BIN/csvroster.exe")")"
 	on_screen "${PROMPT% }"
 	keys Zoë.csv Enter
 	ends_with 0

@@ -5,7 +5,9 @@
 //   launch --pty NAME PROGRAM with standard input and output pipes named
 //                             as Git Bash's terminal names them: NAME and a
 //                             line end are written only once the program
-//                             has written something, within ten seconds.
+//                             has written something, within ten seconds;
+//   launch --handed PROGRAM   handed this console's handles, as a shell
+//                             hands them, with the console left to it.
 //
 // Standard output is the program's; the status is its own, or 3 where
 // nothing came before the name.
@@ -124,12 +126,33 @@ int run_on_pty(const wchar_t *name, const wchar_t *program)
 	return status_of(process);
 }
 
+// A shell's way: the program is handed the handles, and the console is
+// left to it alone.
+int run_handed(const wchar_t *program)
+{
+	STARTUPINFOW info{};
+	info.cb = sizeof info;
+	info.dwFlags = STARTF_USESTDHANDLES;
+	info.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+	info.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+	info.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+	std::wstring line;
+	append_quoted(line, program);
+	PROCESS_INFORMATION process{};
+	if (!start(line, info, process))
+		return 2;
+	FreeConsole();
+	return status_of(process);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t *argv[])
 {
 	if (argc == 4 && std::wcscmp(argv[1], L"--pty") == 0)
 		return run_on_pty(argv[2], argv[3]);
+	if (argc == 3 && std::wcscmp(argv[1], L"--handed") == 0)
+		return run_handed(argv[2]);
 	if (argc < 2)
 		return 2;
 	std::wstring line;
