@@ -178,8 +178,9 @@ windows_console() {
 	# Linux) lists as one typed at a Unix terminal: each line ends in a
 	# line end alone. set /p shows when the console reads; closing the
 	# terminal ends the roster.
-	console "trap '' HUP; $(run_words cmd /c \
-		"set /p x=ready & $(invoked "$BIN/csvroster.exe") >typed")"
+	# Words of their own, so that wine quotes the path alone for cmd.
+	console "trap '' HUP; $(run_words cmd /c set /p x=ready '&' \
+		"$(invoked "$BIN/csvroster.exe")" '>typed')"
 	on_screen ready
 	keys Enter CONIN$ Enter A1,Zoë Enter R2,Bo,7 Enter
 	on_screen ready CONIN$ A1,Zoë R2,Bo,7
