@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace text = os::windows_text;
+using namespace std::string_view_literals;
 using units = std::basic_string<text::unit>;
 
 namespace {
@@ -68,8 +69,10 @@ void test_console_output()
 	} rows[] = {
 	        {"Zo\xc3\xab \xe6\x9d\x8e", {'Z', 'o', 0xeb, ' ', 0x674e}},
 	        {"\xe0\xa4\xb9\xf0\x9f\x98\x80.", {0x939, 0xd83d, 0xde00, '.'}},
+	        {"\xf0\x90\x80\x80\xf1\x90\x80\x80",
+	         {0xd800, 0xdc00, 0xd900, 0xdc00}},
 	        // broken: a stray byte, a lead cut short, one of each
-	        {"a\x80\xff", {'a', bad, bad}},
+	        {"a\x80\0\xff"sv, {'a', bad, 0, bad}},
 	        {"\xe2\x82x\xf0\x9f\x98", {bad, 'x', bad}},
 	        // overlong forms, surrogates and past U+10FFFF
 	        {"\xc0\xaf\xe0\x80\xaf", {bad, bad, bad, bad, bad}},
@@ -136,10 +139,11 @@ void test_lossless()
 	        {wide(u""), ""},
 	        {wide(u"Zo\u00eb.csv"), "Zo\xc3\xab.csv"},
 	        {wide(u"\xd800"), "\xed\xa0\x80"},
-	        {wide(u"\xd801"), "\xed\xa0\x81"},
+	        {wide(u"\xd801z"), "\xed\xa0\x81z"},
 	        {wide(u"a\xd800"), "a\xed\xa0\x80"},
 	        {wide(u"a\xdc00"), "a\xed\xb0\x80"},
-	        {wide(u"\xdbff\xdfff"), "\xf4\x8f\xbf\xbf"},
+	        {wide(u"\xdbff\xdfff\xd800\xdc00"),
+	         "\xf4\x8f\xbf\xbf\xf0\x90\x80\x80"},
 	        {wide(u"\xdc00\xd800"), "\xed\xb0\x80\xed\xa0\x80"},
 	};
 	for (const auto &row : rows) {
@@ -166,7 +170,7 @@ void test_terminal_pipes()
 	for (const units &name :
 	     {wide(u"\\msys-1888ae32e00d56aa-pty0-to-master"),
 	      wide(u"\\msys-dd50a72ab4668b33-pty12-from-master"),
-	      wide(u"\\cygwin-e022582115c10879-pty3-from-master-nat")})
+	      wide(u"\\cygwin-e022582115c1087f-pty3-from-master-nat")})
 		check(text::is_terminal_pipe(name), "a terminal", "");
 	for (const units &name :
 	     {wide(u"\\msys-1888ae32e00d56aa-pty0"),
