@@ -1,7 +1,8 @@
-# Cross-builds for the Debian architecture named by DEB_HOST_ARCH in the
-# environment (armel, armhf, arm64, i386, mips64el, ppc64el, riscv64,
+# Builds for the Debian architecture named by DEB_HOST_ARCH in the
+# environment (amd64, arm64, armel, armhf, i386, mips64el, ppc64el, riscv64,
 # s390x): Debian's g++-TRIPLET, the flags dpkg-buildflags gives that
-# architecture, and qemu-user to run the programs and test tools built.
+# architecture, and qemu-user to run the programs and test tools built for
+# another machine than this one.
 if(NOT DEFINED ENV{DEB_HOST_ARCH})
   message(FATAL_ERROR "Name the Debian architecture to build for: DEB_HOST_ARCH=armhf, say")
 endif()
@@ -23,11 +24,18 @@ ask_dpkg(ldflags env DEB_HOST_ARCH=${arch} dpkg-buildflags --get LDFLAGS)
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR ${cpu})
+# The Debian package is for that architecture.
+set(ROSTER_DEBIAN_ARCH ${arch})
 set(CMAKE_CXX_COMPILER ${triplet}-g++)
 set(CMAKE_CXX_FLAGS_INIT "${cppflags} ${cxxflags}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${ldflags}")
 
-# qemu names a few processors its own way.
+# Another machine's programs run under qemu, which names a few processors
+# its own way; this machine's run as they are.
+ask_dpkg(build_arch dpkg-architecture -qDEB_BUILD_ARCH)
+if(arch STREQUAL build_arch)
+  return()
+endif()
 set(qemu ${cpu})
 if(cpu MATCHES "^i[3-6]86$")
   set(qemu i386)

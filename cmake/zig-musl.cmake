@@ -1,11 +1,21 @@
-# Builds static x86-64 programs on musl, Alpine's C library, with zig's
-# clang (zig 0.11, on PATH or named by ZIG in the environment). They run
-# here as they are.
+# Builds static programs on musl, Alpine's C library, with zig's clang (zig
+# 0.11, on PATH or named by ZIG in the environment), for the machine named
+# by ROSTER_ZIG_MACHINE: x86_64, run here as they are, or aarch64, run
+# under qemu-user.
+set(ROSTER_ZIG_MACHINE x86_64 CACHE STRING "Machine of the musl programs: x86_64 or aarch64")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ROSTER_ZIG_MACHINE)
 set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_SYSTEM_PROCESSOR ${ROSTER_ZIG_MACHINE})
 set(CMAKE_CXX_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig-musl-c++)
+set(CMAKE_CXX_COMPILER_TARGET ${ROSTER_ZIG_MACHINE}-linux-musl)
 # zig builds musl and its C++ runtime, minutes of work, once for each kind
 # of link it sees: unoptimised ones keep frame pointers, and a link from
 # source optimises at link time. Every link here, the compiler's
 # identification among them, is optimised and not at link time: one build.
 set(CMAKE_CXX_FLAGS_INIT "-O2 -fno-lto")
+# Packages are stripped by the machine's own binutils (Debian's cross
+# compilers bring them).
+find_program(CMAKE_STRIP NAMES ${ROSTER_ZIG_MACHINE}-linux-gnu-strip strip)
+if(NOT ROSTER_ZIG_MACHINE STREQUAL CMAKE_HOST_SYSTEM_PROCESSOR)
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${ROSTER_ZIG_MACHINE})
+endif()

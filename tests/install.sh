@@ -27,11 +27,17 @@ test_staged_install() {
 		[ -x "$stage/bin/$prog" ]
 		gzip -dc "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
-	same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
-	gzip -dc "$stage/share/doc/roster/changelog.gz" >changelog
-	head -n 1 changelog >first
-	holds first 'roster (%s) unstable; urgency=medium\n' "$VERSION"
-	if grep -n '@[A-Z_]*@' changelog; then return 1; fi
+	if [ "${PACKAGE:-}" = TGZ ]; then
+		# The tarball's: the licence and the note at its top.
+		same "$SRC/LICENSE" "$stage/LICENSE"
+		same "$SRC/packaging/linux.txt" "$stage/README.txt"
+	else
+		same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
+		gzip -dc "$stage/share/doc/roster/changelog.gz" >changelog
+		head -n 1 changelog >first
+		holds first 'roster (%s) unstable; urgency=medium\n' "$VERSION"
+		if grep -n '@[A-Z_]*@' changelog; then return 1; fi
+	fi
 	# Typed relative to the examples: a roster's name holds 39 bytes.
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
 		(cd "$SRC/examples" && echo "${prog#*:}" |
@@ -130,13 +136,17 @@ windows_imports() {
 
 package() {
 	command -v dpkg-deb >/dev/null || skip "no dpkg-deb"
-	[ "${CROSSCOMPILING:-0}" = 0 ] || skip "packages are built for this machine"
+	[ "${PACKAGE:-}" = DEB ] || skip "this build makes no Debian package"
 	cpack -G DEB --config "$BIN/CPackConfig.cmake" -B "$PWD" >/dev/null
 }
 
-# The package holds the programs, pages, licence and changelog.
+# The package is for the machine it was built for, depends on the C library
+# alone, and holds the programs, pages, licence and changelog.
 test_debian_package() {
 	package
+	dpkg-deb -f ./*.deb Architecture Depends >fields
+	grep -x "Architecture: ${DEBIAN_ARCH:-$(dpkg --print-architecture)}" fields
+	grep -x -E 'Depends: libc6 \(>= [0-9.]+\)' fields
 	dpkg-deb -c ./*.deb >contents
 	for prog in "${PROGRAMS[@]}"; do
 		grep -q "^-rwxr-xr-x root/root .* ./usr/bin/$prog\$" contents
