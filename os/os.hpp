@@ -17,14 +17,16 @@ file standard_output();
 file standard_error();
 
 // Reads what the file has ready, up to size bytes, into buffer: how many,
-// 0 at its end, -1 on an error. A console's typed text comes as UTF-8.
+// 0 at its end, -1 on an error. A console's typed text comes as UTF-8,
+// each line ending in a line end alone.
 std::ptrdiff_t read(file from, char *buffer, std::size_t size);
 
 // Writes all of text; false on an error. A console shows UTF-8 text as its
 // characters, whatever its code page.
 bool write(file to, const char *text, std::size_t size);
 
-// A terminal, or a console: it shows what is written as it comes.
+// A terminal, a console, or the pipe of a terminal (Git Bash's): it shows
+// what is written as it comes.
 bool is_terminal(file f);
 
 // Standard input can be moved back over bytes read past what was wanted:
@@ -43,7 +45,7 @@ file open_roster(const char *name);
 bool close_output();
 
 // Hands main's arguments over as UTF-8 where the system holds them otherwise
-// (Windows, in UTF-16); elsewhere they stay as given.
+// (Windows, in UTF-16, each kept whole); elsewhere they stay as given.
 void utf8_arguments(int &argc, char **&argv);
 
 // Ends the process with status. A program whose console window is its own,

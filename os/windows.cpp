@@ -1,10 +1,11 @@
 // The operating system's part on Windows. Files are read and written
 // through the system's handles, as bytes: the C runtime's text mode would
 // add and drop carriage returns and end a file at its first 0x1A. Names
-// and arguments are UTF-8 to the programs, through the system's UTF-16
-// calls, and a console is written and read in UTF-16, so that it shows and
-// takes characters whatever its code page, which is never changed: every
-// process on that console shares it.
+// and arguments are UTF-8 to the programs (WTF-8 where UTF-16 holds a lone
+// surrogate), through the system's UTF-16 calls, and a console is written
+// and read in UTF-16, so that it shows and takes characters whatever its
+// code page, which is never changed: every process on that console shares
+// it. What is done to the text between the two is windows_text.hpp's.
 // rand_s is declared where this is defined.
 #define _CRT_RAND_S // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
