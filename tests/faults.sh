@@ -119,11 +119,16 @@ shows() {
 		printf '%s' "$PROMPT"
 		[ $# = 0 ] || report "$@" | awk '{ printf "%s\r\n", $0 }'
 	} >screen.want
+	settles screen.want screen
+}
+
+# settles WANT ACTUAL: within ten seconds ACTUAL holds what WANT holds.
+settles() {
 	for ((i = 0; i < 100; i++)); do
-		cmp -s screen.want screen && return
+		cmp -s "$1" "$2" && return
 		sleep 0.1
 	done
-	same screen.want screen
+	same "$1" "$2"
 }
 
 # Git Bash's terminal gives a Windows program pipes named as its own: the
@@ -190,11 +195,7 @@ windows_console() {
 		printf '%s' "$PROMPT"
 		report A1 $'Zoë\n' 0.000000 R2 Bo 7.000000
 	} >typed.want
-	for ((i = 0; i < 100; i++)); do
-		cmp -s typed.want typed && return
-		sleep 0.1
-	done
-	same typed.want typed
+	settles typed.want typed
 }
 
 # console COMMAND: runs COMMAND at a new terminal of tmux's, which writes

@@ -67,6 +67,22 @@ int status_of(const PROCESS_INFORMATION &process)
 	return static_cast<int>(status);
 }
 
+// Starts program with the standard input and output given, as a shell
+// hands them over.
+bool start_handed(const wchar_t *program, HANDLE input, HANDLE output,
+                  PROCESS_INFORMATION &process)
+{
+	STARTUPINFOW info{};
+	info.cb = sizeof info;
+	info.dwFlags = STARTF_USESTDHANDLES;
+	info.hStdInput = input;
+	info.hStdOutput = output;
+	info.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+	std::wstring line;
+	append_quoted(line, program);
+	return start(line, info, process);
+}
+
 HANDLE pipe_end(const wchar_t *name, DWORD access)
 {
 	SECURITY_ATTRIBUTES inherited{};
@@ -86,20 +102,14 @@ int run_on_pty(const wchar_t *name, const wchar_t *program)
 	                                       4096, 4096, 0, nullptr);
 	const HANDLE input = CreateNamedPipeW(from, PIPE_ACCESS_OUTBOUND, 0, 1,
 	                                      4096, 4096, 0, nullptr);
-	STARTUPINFOW info{};
-	info.cb = sizeof info;
-	info.dwFlags = STARTF_USESTDHANDLES;
-	info.hStdInput = pipe_end(from, GENERIC_READ);
-	info.hStdOutput = pipe_end(to, GENERIC_WRITE);
-	info.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-	std::wstring line;
-	append_quoted(line, program);
+	const HANDLE its_input = pipe_end(from, GENERIC_READ);
+	const HANDLE its_output = pipe_end(to, GENERIC_WRITE);
 	PROCESS_INFORMATION process{};
-	if (!start(line, info, process))
+	if (!start_handed(program, its_input, its_output, process))
 		return 2;
 	// The program's ends are its own: the pipes end when it does.
-	CloseHandle(info.hStdInput);
-	CloseHandle(info.hStdOutput);
+	CloseHandle(its_input);
+	CloseHandle(its_output);
 	DWORD ready = 0;
 	for (int i = 0; i < 200 && ready == 0; ++i) {
 		if (PeekNamedPipe(output, nullptr, 0, nullptr, &ready,
@@ -130,16 +140,9 @@ int run_on_pty(const wchar_t *name, const wchar_t *program)
 // left to it alone.
 int run_handed(const wchar_t *program)
 {
-	STARTUPINFOW info{};
-	info.cb = sizeof info;
-	info.dwFlags = STARTF_USESTDHANDLES;
-	info.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-	info.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-	info.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-	std::wstring line;
-	append_quoted(line, program);
 	PROCESS_INFORMATION process{};
-	if (!start(line, info, process))
+	if (!start_handed(program, GetStdHandle(STD_INPUT_HANDLE),
+	                  GetStdHandle(STD_OUTPUT_HANDLE), process))
 		return 2;
 	FreeConsole();
 	return status_of(process);
