@@ -25,9 +25,9 @@ void check(bool ok, const char *what, std::string_view case_text)
 {
 	if (!ok && failures++ < 20) {
 		std::printf("%s:", what);
-		for (const char c : case_text)
+		for (const char c : case_text.substr(0, 40))
 			std::printf(" %02x", static_cast<unsigned char>(c));
-		std::printf("\n");
+		std::printf(case_text.size() > 40 ? " ...\n" : "\n");
 	}
 }
 
@@ -67,7 +67,10 @@ void test_console_output()
 		std::string_view bytes;
 		units want;
 	} rows[] = {
-	        {"Zo\xc3\xab \xe6\x9d\x8e", {'Z', 'o', 0xeb, ' ', 0x674e}},
+	        // Hangul's last syllables (\xed\x95\x9c, U+D55C) share their lead
+	        // with the surrogates
+	        {"Zo\xc3\xab \xe6\x9d\x8e \xed\x95\x9c",
+	         {'Z', 'o', 0xeb, ' ', 0x674e, ' ', 0xd55c}},
 	        {"\xe0\xa4\xb9\xf0\x9f\x98\x80.", {0x939, 0xd83d, 0xde00, '.'}},
 	        {"\xf0\x90\x80\x80\xf1\x90\x80\x80",
 	         {0xd800, 0xdc00, 0xd900, 0xdc00}},
@@ -110,12 +113,17 @@ std::string typed(std::vector<units> reads)
 
 void test_typed_lines()
 {
+	// A whole read of characters of three bytes each, pasted.
+	const units han(text::typed_units, 0x674e);
+	std::string han_bytes;
+	for (std::size_t i = 0; i < han.size(); ++i)
+		han_bytes += "\xe6\x9d\x8e";
+	const std::string named = "CONIN$\nA1,Zo\xc3\xab\n" + han_bytes;
 	const struct {
 		std::vector<units> reads;
 		std::string_view want;
 	} rows[] = {
-	        {{wide(u"CONIN$\r\n"), wide(u"A1,Zo\u00eb\r\n")},
-	         "CONIN$\nA1,Zo\xc3\xab\n"},
+	        {{wide(u"CONIN$\r\n"), wide(u"A1,Zo\u00eb\r\n"), han}, named},
 	        // CR LF cut between two reads
 	        {{wide(u"ab\r"), wide(u"\ncd\r"), wide(u"\n")}, "ab\ncd\n"},
 	        // a CR alone stays, also the last one typed
