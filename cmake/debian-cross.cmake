@@ -29,6 +29,26 @@ set(ROSTER_DEBIAN_ARCH ${arch})
 set(CMAKE_CXX_COMPILER ${triplet}-g++)
 set(CMAKE_CXX_FLAGS_INIT "${cppflags} ${cxxflags}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${ldflags}")
+# Debian's armhf compiler builds for ARMv7 (Thumb-2, VFPv3-D16), and so are
+# its C library's start files: such a program dies at its first instruction
+# on a Pi Zero or a Pi 1. zig 0.11 builds for their ARMv6 against glibc
+# 2.34's symbols, start files included, position-independent as Debian's
+# compiler builds, and never at link time: one build of its C++ runtime,
+# which it crashes building that way for 32-bit ARM. Debian's armhf C
+# library is linked first, so that every call binds to libc.so.6 itself:
+# zig's stand-in for libpthread.so.0 would take read and write.
+if(arch STREQUAL armhf)
+  include(${CMAKE_CURRENT_LIST_DIR}/zig-armv6.cmake)
+  set(CMAKE_CXX_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig-c++)
+  set(CMAKE_CXX_COMPILER_TARGET arm-linux-gnueabihf.2.34)
+  set(CMAKE_CXX_FLAGS_INIT "${ROSTER_ARMV6_FLAGS} -fno-lto -fPIE ${CMAKE_CXX_FLAGS_INIT}")
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-pie ${ldflags}")
+  set(CMAKE_CXX_STANDARD_LIBRARIES_INIT /usr/${triplet}/lib/libc.so.6)
+  # The machine's own binutils strip and read the programs.
+  find_program(CMAKE_STRIP ${triplet}-strip)
+  find_program(CMAKE_READELF ${triplet}-readelf)
+  find_program(CMAKE_OBJDUMP ${triplet}-objdump)
+endif()
 
 # Another machine's programs run under qemu, which names a few processors
 # its own way; this machine's run as they are.

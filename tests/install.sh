@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a user installs: the manual pages render cleanly, a staged install
-# works, the programs load the C library alone, and the Debian package holds
-# everything and passes lintian.
+# works, the programs load the C library alone, 32-bit ARM downloads are
+# ARMv6 code, and the Debian package holds everything and passes lintian.
 
 . "$(dirname "$0")/harness.sh"
 : "${SRC:?SRC must name the source tree}" "${VERSION:?VERSION must be the project version}"
@@ -31,6 +31,7 @@ test_staged_install() {
 		# The tarball's: the licence and the note at its top.
 		same "$SRC/LICENSE" "$stage/LICENSE"
 		same "$SRC/packaging/linux.txt" "$stage/README.txt"
+		[ "${MACHINE:-}" != armv6 ] || armv6 "$stage"/bin/*
 	else
 		same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
 		gzip -dc "$stage/share/doc/roster/changelog.gz" >changelog
@@ -79,6 +80,19 @@ test_c_library_only() {
 			echo "$prog imports these calls of 32-bit offsets"
 			return 1
 		fi
+	done
+}
+
+# armv6 PROGRAM...: 32-bit ARM programs that every Raspberry Pi runs, the
+# Pi Zero and Pi 1 among them: ARMv6 code with VFPv2 and no Thumb-2, start
+# files included, as the attributes that the linker merges say.
+armv6() {
+	for prog in "$@"; do
+		readelf -A "$prog" >attributes
+		grep -q -x -E '  Tag_CPU_arch: v6(K|KZ)?' attributes &&
+			grep -q -x '  Tag_FP_arch: VFPv2' attributes &&
+			if grep -q 'Thumb-2' attributes; then false; fi ||
+			{ echo "$prog is not ARMv6 alone:"; cat attributes; return 1; }
 	done
 }
 
@@ -142,7 +156,7 @@ package() {
 
 # The package is for the machine it was built for, depends on its C library
 # (named as on that machine, with no architecture), and holds the programs,
-# pages, licence and changelog.
+# pages, licence and changelog. armhf's programs run on every Raspberry Pi.
 test_debian_package() {
 	package
 	dpkg-deb -f ./*.deb Architecture Depends >fields
@@ -156,6 +170,8 @@ test_debian_package() {
 	done
 	grep -q " ./usr/share/doc/roster/copyright\$" contents
 	grep -q " ./usr/share/doc/roster/changelog.gz\$" contents
+	dpkg-deb -x ./*.deb unpacked
+	[ "${DEBIAN_ARCH:-}" != armhf ] || armv6 unpacked/usr/bin/*
 }
 
 # A package a distribution would take: no lintian error or warning.
