@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a user installs: the manual pages render cleanly, a staged install
-# works, the programs load the C library alone, 32-bit ARM downloads are
-# ARMv6 code, and the Debian package holds everything and passes lintian.
+# works, the programs load the C library alone, the samples and the notes'
+# first commands, the ARMv6 code of 32-bit ARM downloads, and the Debian
+# package holds everything and passes lintian.
 
 . "$(dirname "$0")/harness.sh"
 : "${SRC:?SRC must name the source tree}" "${VERSION:?VERSION must be the project version}"
@@ -28,12 +29,19 @@ test_staged_install() {
 		gzip -dc "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
 	if [ "${PACKAGE:-}" = TGZ ]; then
-		# The tarball's: the licence and the note at its top.
+		# The tarball's: the licence, the note and the samples at its top,
+		# where the note's first command lists one.
 		same "$SRC/LICENSE" "$stage/LICENSE"
 		same "$SRC/packaging/linux.txt" "$stage/README.txt"
+		samples "$stage"
+		read -r _ name _ prog < <(grep -m 1 '^  echo ' "$stage/README.txt")
+		(cd "$stage" && echo "$name" | through "$prog") >first
+		(cd "$SRC/examples" && echo "$name" | program "${prog#bin/}") >built
+		same built first
 		[ "${MACHINE:-}" != armv6 ] || armv6 "$stage"/bin/*
 	else
 		same "$SRC/packaging/copyright" "$stage/share/doc/roster/copyright"
+		samples "$stage/share/doc/roster/examples"
 		gzip -dc "$stage/share/doc/roster/changelog.gz" >changelog
 		head -n 1 changelog >first
 		holds first 'roster (%s) unstable; urgency=medium\n' "$VERSION"
@@ -83,6 +91,12 @@ test_c_library_only() {
 	done
 }
 
+# samples FOLDER: FOLDER holds the sample rosters.
+samples() {
+	same "$SRC/examples/roster.csv" "$1/roster.csv"
+	same "$SRC/examples/roster.txt" "$1/roster.txt"
+}
+
 # armv6 PROGRAM...: 32-bit ARM programs that every Raspberry Pi runs, the
 # Pi Zero and Pi 1 among them: ARMv6 code with VFPv2 and no Thumb-2, start
 # files included, as the attributes that the linker merges say.
@@ -96,8 +110,9 @@ armv6() {
 	done
 }
 
-# The ZIP a Windows user unpacks and runs: the programs, the licence, the
-# manual pages as text and the note for Windows users, in one folder.
+# The ZIP a Windows user unpacks and runs: the programs, the samples, the
+# licence, the manual pages as text and the note for Windows users, in one
+# folder. The note's first step lists a sample.
 test_windows_zip() {
 	windows || skip "the ZIP is Windows'"
 	command -v unzip >/dev/null || skip "no unzip"
@@ -105,7 +120,8 @@ test_windows_zip() {
 	top=roster-$VERSION-win64
 	unzip -Z1 "$top.zip" | sort >contents
 	printf "$top/%s\n" LICENSE.txt README.txt csvroster.exe csvroster.txt \
-		duomatch.exe duomatch.txt wordroster.exe wordroster.txt | sort >want
+		duomatch.exe duomatch.txt wordroster.exe wordroster.txt roster.csv \
+		roster.txt | sort >want
 	same want contents
 	unzip -q "$top.zip"
 	same "$SRC/LICENSE" "$top/LICENSE.txt"
@@ -115,8 +131,9 @@ test_windows_zip() {
 		grep -q "^$(echo "$prog" | tr a-z A-Z)(1) " "$top/$prog.txt"
 		if grep -q $'\b' "$top/$prog.txt"; then return 1; fi
 	done
+	samples "$top"
+	grep -q '^Type roster.csv' "$top/README.txt"
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
-		cp "$SRC/examples/${prog#*:}" "$top/"
 		(cd "$top" && echo "${prog#*:}" | through "./${prog%:*}.exe") >unpacked
 		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
 		same built unpacked
@@ -156,7 +173,8 @@ package() {
 
 # The package is for the machine it was built for, depends on its C library
 # (named as on that machine, with no architecture), and holds the programs,
-# pages, licence and changelog. armhf's programs run on every Raspberry Pi.
+# pages, samples, licence and changelog. armhf's programs run on every
+# Raspberry Pi.
 test_debian_package() {
 	package
 	dpkg-deb -f ./*.deb Architecture Depends >fields
@@ -171,6 +189,7 @@ test_debian_package() {
 	grep -q " ./usr/share/doc/roster/copyright\$" contents
 	grep -q " ./usr/share/doc/roster/changelog.gz\$" contents
 	dpkg-deb -x ./*.deb unpacked
+	samples unpacked/usr/share/doc/roster/examples
 	[ "${DEBIAN_ARCH:-}" != armhf ] || armv6 unpacked/usr/bin/*
 }
 
