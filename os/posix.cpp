@@ -1,4 +1,5 @@
-// The operating system's part on POSIX systems: Linux, macOS, the BSDs.
+// The operating system's part on POSIX systems: Linux, macOS, the BSDs,
+// and WASI, whose C library is their kind.
 #include "os.hpp"
 
 #include <cerrno>

@@ -24,6 +24,13 @@ windows() {
 	[ "${SYSTEM:-}" = Windows ]
 }
 
+# wasi: the programs are WebAssembly modules on WASI, run under Node's
+# WASI, which hands a program its arguments as text, and opens /dev/null in
+# place of a standard stream closed before it starts.
+wasi() {
+	[ "${SYSTEM:-}" = WASI ]
+}
+
 # skip REASON: the test cannot tell anything here; CTest reports it skipped.
 skip() {
 	echo "skipped: $*"

@@ -25,7 +25,7 @@ test_staged_install() {
 	DESTDIR=$PWD/stage cmake --install "$BIN" --prefix /usr >/dev/null
 	stage=$PWD/stage/usr
 	for prog in "${PROGRAMS[@]}"; do
-		[ -x "$stage/bin/$prog" ]
+		[ -x "$stage/bin/$prog$EXE" ]
 		gzip -dc "$stage/share/man/man1/$prog.1.gz" | cmp - "$BIN/release/$prog.1"
 	done
 	if [ "${PACKAGE:-}" = TGZ ]; then
@@ -50,7 +50,7 @@ test_staged_install() {
 	# Typed relative to the examples: a roster's name holds 39 bytes.
 	for prog in csvroster:roster.csv wordroster:roster.txt; do
 		(cd "$SRC/examples" && echo "${prog#*:}" |
-			through "$stage/bin/${prog%:*}") >installed
+			through "$stage/bin/${prog%:*}$EXE") >installed
 		(cd "$SRC/examples" && echo "${prog#*:}" | program "${prog%:*}") >built
 		same built installed
 		[ "$(wc -l <installed)" -eq 4 ]
@@ -62,10 +62,23 @@ test_staged_install() {
 # every program loads anyway. The C library is glibc's, musl's or
 # FreeBSD's, as GNU readelf reports it. Windows programs import Windows'
 # own KERNEL32 and its C runtime alone, so that one copied anywhere runs,
-# and take every address-space hardening.
+# and take every address-space hardening. A WebAssembly module imports
+# WASI's calls alone, which a page gives it.
 test_c_library_only() {
 	if windows; then
 		windows_imports
+		return
+	fi
+	if wasi; then
+		for prog in "${PROGRAMS[@]}"; do
+			node -e 'for (const i of WebAssembly.Module.imports(new WebAssembly.Module(
+				require("fs").readFileSync(process.argv[1])))) console.log(i.module, i.name)' \
+				"$BIN/$prog.wasm" >imports
+			if grep -v '^wasi_snapshot_preview1 ' imports; then
+				echo "$prog imports these"
+				return 1
+			fi
+		done
 		return
 	fi
 	readelf --version 2>/dev/null | grep -q '^GNU readelf' ||
