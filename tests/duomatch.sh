@@ -36,6 +36,7 @@ test_equal() {
 	verdict 'a b  c' 'a b  c' "$EQ"
 	verdict '%s%n' '%s%n' "$EQ"
 	verdict é é "$EQ"
+	verdict 中文中文中文中文中文中文中文中文 中文中文中文中文中文中文中文中文 "$EQ"
 	if windows; then
 		launched '\ud800' '\ud800' $'\xed\xa0\x80' $'\xed\xa0\x80' "$EQ"
 	elif ! wasi; then
