@@ -73,8 +73,10 @@ async function compile(name) {
   return WebAssembly.compile(bytes);
 }
 
-// The rosters, by the name to type at the prompt.
+// The rosters, by the name to type at the prompt, as the programs find
+// them: one added while a program waits at its prompt is found there too.
 const rosters = new Map();
+const added_as = new Map(); // the name of the file each came from
 
 // The name a file is listed under: one word (a blank would end it at the
 // prompt) of at most name_limit bytes, its extension kept, cut between
@@ -92,15 +94,17 @@ function typed_name(file_name) {
 
 async function add_rosters(files) {
   for (const file of files) {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    rosters.set(typed_name(file.name), { bytes, original: file.name });
+    const name = typed_name(file.name);
+    rosters.set(name, new File(await file.arrayBuffer(), { readonly: true }));
+    added_as.set(name, file.name);
   }
   show_rosters();
 }
 
 function show_rosters() {
   page.rosters.replaceChildren();
-  for (const [name, { bytes, original }] of rosters) {
+  for (const [name, { data }] of rosters) {
+    const original = added_as.get(name);
     const item = document.createElement("li");
     const code = document.createElement("code");
     code.textContent = name;
@@ -108,7 +112,7 @@ function show_rosters() {
     const about = document.createElement("span");
     about.textContent =
       (original !== name ? ` from “${original}”, ` : " ") +
-      `${bytes.length.toLocaleString()} bytes `;
+      `${data.length.toLocaleString()} bytes `;
     item.append(about);
     const remove = document.createElement("button");
     remove.type = "button";
@@ -116,6 +120,7 @@ function show_rosters() {
     remove.setAttribute("aria-label", `Remove ${name}`);
     remove.addEventListener("click", () => {
       rosters.delete(name);
+      added_as.delete(name);
       show_rosters();
       page.add.focus();
     });
@@ -164,15 +169,7 @@ function look_up(folder, path) {
 // The rosters as the root folder, which a name typed is found in.
 class RosterFolder extends PreopenDirectory {
   constructor() {
-    super(
-      "/",
-      new Map(
-        [...rosters].map(([name, { bytes }]) => [
-          name,
-          new File(bytes, { readonly: true }),
-        ]),
-      ),
-    );
+    super("/", rosters);
   }
 
   path_filestat_get(_flags, path) {
