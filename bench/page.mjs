@@ -1,7 +1,7 @@
-// node bench/page.mjs [--lines N] [--rounds N]: the page in headless
-// Chromium, against the native program on the same roster. After the wasi
-// and default presets are built; puppeteer-core comes from the wasi
-// build's packages.
+// node bench/page.mjs [--lines N] [--rounds N] [--wasi DIR]: the page in
+// headless Chromium, against the native program on the same roster. After
+// the wasi and default presets are built (the wasi build in DIR, build-wasi
+// by default); puppeteer-core comes from the wasi build's packages.
 //
 // - ready: from opening roster-VERSION.html from disk to csvroster's prompt
 //   on the terminal, Run clicked as soon as the page allows it;
@@ -18,25 +18,23 @@ import { createRequire } from "node:module";
 import { cpus, tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { argv } from "node:process";
-import { pathToFileURL } from "node:url";
+import { fileURLToPath, pathToFileURL } from "node:url";
 
 const option = (name, fallback) => {
   const at = argv.indexOf(name);
-  return at < 0 ? fallback : Number(argv[at + 1]);
+  return at < 0 ? fallback : argv[at + 1];
 };
-const lines = option("--lines", 100000);
-const rounds = option("--rounds", 5);
-const root = resolve(
-  import.meta.dirname ?? new URL(".", import.meta.url).pathname,
-  "..",
-);
+const lines = Number(option("--lines", 100000));
+const rounds = Number(option("--rounds", 5));
+const root = resolve(fileURLToPath(import.meta.url), "../..");
+const wasi = resolve(option("--wasi", join(root, "build-wasi")));
 const version = /project\(roster VERSION ([0-9.]+)/.exec(
   await readFile(join(root, "CMakeLists.txt"), "utf8"),
 )[1];
-const single = join(root, `build-wasi/roster-${version}.html`);
-const puppeteer = createRequire(
-  join(root, "build-wasi/web/npm/node_modules/x.js"),
-)("puppeteer-core");
+const single = join(wasi, `roster-${version}.html`);
+const puppeteer = createRequire(join(wasi, "web/npm/node_modules/x.js"))(
+  "puppeteer-core",
+);
 
 // A roster of realistic lines, the same for a given count.
 const first = "Asha Bilal Chen Dara Emeka Fatima Goran Hana Ivan Jun".split(
