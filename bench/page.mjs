@@ -19,6 +19,7 @@ import { cpus, tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { argv } from "node:process";
 import { fileURLToPath, pathToFileURL } from "node:url";
+import { chromium } from "../tests/chromium.mjs";
 
 const option = (name, fallback) => {
   const at = argv.indexOf(name);
@@ -72,16 +73,8 @@ const native_out = await readFile(join(scratch, "native.out"));
 
 const downloads = join(scratch, "saved");
 const browser = await puppeteer.launch({
-  executablePath: "/usr/bin/chromium",
+  ...chromium,
   headless: true,
-  args: [
-    "--no-sandbox",
-    "--disable-gpu",
-    "--no-first-run",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-  ],
   downloadBehavior: { policy: "allow", downloadPath: downloads },
 });
 const ready = [],

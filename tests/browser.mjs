@@ -20,6 +20,7 @@ import { tmpdir } from "node:os";
 import { basename, extname, join, resolve } from "node:path";
 import { argv, exit } from "node:process";
 import { pathToFileURL } from "node:url";
+import { chromium } from "./chromium.mjs";
 
 const [site, single, source, modules] = argv.slice(2);
 const puppeteer = createRequire(join(resolve(modules), "x.js"))(
@@ -31,21 +32,8 @@ const wait = { timeout: 10000 };
 const browsers = [
   {
     name: "Chromium",
-    needs: ["/usr/bin/chromium"],
-    open: (downloads) =>
-      puppeteer_page(downloads, {
-        executablePath: "/usr/bin/chromium",
-        // As root, and without Google's services, which this machine
-        // cannot reach.
-        args: [
-          "--no-sandbox",
-          "--disable-gpu",
-          "--no-first-run",
-          "--disable-background-networking",
-          "--disable-component-update",
-          "--disable-sync",
-        ],
-      }),
+    needs: [chromium.executablePath],
+    open: (downloads) => puppeteer_page(downloads, chromium),
   },
   {
     name: "Firefox",
