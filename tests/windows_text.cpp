@@ -67,8 +67,8 @@ void test_console_output()
 		std::string_view bytes;
 		units want;
 	} rows[] = {
-	        // Hangul's last syllables (\xed\x95\x9c, U+D55C) share their lead
-	        // with the surrogates
+	        // the last Hangul syllables (\xed\x95\x9c, U+D55C) share
+	        // their lead with the surrogates
 	        {"Zo\xc3\xab \xe6\x9d\x8e \xed\x95\x9c",
 	         {'Z', 'o', 0xeb, ' ', 0x674e, ' ', 0xd55c}},
 	        {"\xe0\xa4\xb9\xf0\x9f\x98\x80.", {0x939, 0xd83d, 0xde00, '.'}},
