@@ -51,11 +51,14 @@ fit.fit();
 new ResizeObserver(() => fit.fit()).observe(page.terminal);
 // Backspace may take a line end back over a wrapped line.
 term.write("\x1b[?45h");
-// Tab moves on through the page: a name holds no tab.
-term.attachCustomKeyEventHandler(
-  (event) =>
-    event.key !== "Tab" || event.ctrlKey || event.altKey || event.metaKey,
-);
+// Keys the page keeps from the terminal: Tab moves on through the page (a
+// name holds no tab), and Ctrl+C copies what is selected, as in a
+// terminal's window; with nothing selected it stops the program.
+term.attachCustomKeyEventHandler((event) => {
+  const plain = !event.ctrlKey && !event.altKey && !event.metaKey;
+  if (event.key === "Tab" && plain) return false;
+  return !(event.ctrlKey && event.key === "c" && term.hasSelection());
+});
 
 // Each program, compiled once: embedded in the page when it is one file,
 // beside it otherwise.
