@@ -1,15 +1,15 @@
-// node browser.mjs SITE PAGE SOURCE MODULES: the page as a student uses it,
-// in Chromium, Firefox and WebKit, served as the site SITE from 127.0.0.1
-// and opened from disk as the one file PAGE. Chromium and Firefox are
-// driven by puppeteer-core (in the node_modules folder MODULES), WebKit,
-// Safari's engine, by WebKitGTK's WebDriver on X's virtual screen (a page
-// of puppeteer's methods over WebDriver, below). SOURCE is the source tree, whose rows it
-// walks: every golden roster through its lister, added, named at the
-// prompt, listed and saved, to its golden bytes; duomatch on its suite's
-// rows that a page can type; a missing file, a roster named as a folder, a
-// long name, Backspace and Ctrl+D at the prompt. Each time, the prompt
-// shows before anything is typed, and the status after the end. Exits 77
-// where there is no browser.
+// node browser.mjs SITE PAGE SOURCE MODULES: the page as a student uses it, in
+// Chromium, Firefox and WebKit, served as the site SITE from 127.0.0.1 and
+// opened from disk as the one file PAGE. Chromium and Firefox are driven by
+// puppeteer-core (in the node_modules folder MODULES), WebKit, Safari's
+// engine, by WebKitGTK's WebDriver on X's virtual screen (a page of
+// puppeteer's methods over WebDriver, below). SOURCE is the source tree, whose
+// rows it walks: every golden roster through its lister, added, named at the
+// prompt, listed and saved, to its golden bytes; duomatch on its suite's rows
+// that a page can type; a missing file, a roster named as a folder, a long
+// name, Backspace and Ctrl+D at the prompt. Each time, the prompt shows before
+// anything is typed, and the status after the end. Exits 77 where there is no
+// browser.
 import { spawn } from "node:child_process";
 import { existsSync, readdirSync } from "node:fs";
 import { mkdtemp, readdir, readFile, rm, copyFile } from "node:fs/promises";
