@@ -1,5 +1,4 @@
-// The operating system's part on POSIX systems: Linux, macOS, the BSDs,
-// and WASI, whose C library is their kind.
+// The operating system's part on POSIX systems: Linux, macOS, the BSDs, WASI.
 #include "os.hpp"
 
 #include <cerrno>
