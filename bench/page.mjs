@@ -1,7 +1,8 @@
 // node bench/page.mjs [--lines N] [--rounds N] [--wasi DIR]: the page in
-// headless Chromium, against the native program on the same roster. After
-// the wasi and default presets are built (the wasi build in DIR, build-wasi
-// by default); puppeteer-core comes from the wasi build's packages.
+// headless Chromium, against the native program on the same roster, the one
+// bench/run lists (bench/roster.awk, with mawk). After the wasi and default
+// presets are built (the wasi build in DIR, build-wasi by default);
+// puppeteer-core comes from the wasi build's packages.
 //
 // - ready: from opening roster-VERSION.html from disk to csvroster's prompt
 //   on the terminal, Run clicked as soon as the page allows it;
@@ -13,7 +14,7 @@
 // Medians of the rounds, and the ratio of listed and saved to native.
 import { spawnSync } from "node:child_process";
 import { openSync, closeSync } from "node:fs";
-import { mkdtemp, readdir, readFile, rm, writeFile } from "node:fs/promises";
+import { mkdtemp, readdir, readFile, rm } from "node:fs/promises";
 import { createRequire } from "node:module";
 import { cpus, tmpdir } from "node:os";
 import { join, resolve } from "node:path";
@@ -37,22 +38,17 @@ const puppeteer = createRequire(join(wasi, "web/npm/node_modules/x.js"))(
   "puppeteer-core",
 );
 
-// A roster of realistic lines, the same for a given count.
-const first = "Asha Bilal Chen Dara Emeka Fatima Goran Hana Ivan Jun".split(
-  " ",
-);
-const last = "Rao Khan Wei Oneill Obi Haddad Petrov Sato Ilic Park".split(" ");
-let seed = 20261210;
-const random = () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) / 2 ** 31;
-let text = "";
-for (let i = 1; i <= lines; i++)
-  text += `CS${String(i % 1000000).padStart(6, "0")},${first[Math.floor(random() * 10)]} ${
-    last[Math.floor(random() * 10)]
-  },${(random() * 10).toFixed(2)}\n`;
-
+// The roster that bench/run lists, of the same count.
 const scratch = await mkdtemp(join(tmpdir(), "roster-bench-"));
 const roster = join(scratch, "roster.csv");
-await writeFile(roster, text);
+const roster_file = openSync(roster, "w");
+const made = spawnSync(
+  "mawk",
+  ["-v", "sep=,", "-v", `n=${lines}`, "-f", join(root, "bench/roster.awk")],
+  { stdio: ["ignore", roster_file, "inherit"] },
+);
+closeSync(roster_file);
+if (made.status !== 0) throw new Error("mawk could not make the roster");
 const median = (values) =>
   values.sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
