@@ -1,33 +1,32 @@
-// The page's own module: the programs' WebAssembly run on WASI, in a
-// terminal of xterm.js's, on rosters held in the page's memory alone.
+// The page: rosters held in its memory alone, the programs run on them at
+// a terminal of xterm.js's, what is typed in a text field of the browser's
+// own, and a transcript of the session for assistive technology.
 //
-// A program's standard input, output and error are the terminal, as at a
-// Unix one: it writes its prompt, then reads, and a read with no typed
-// line waiting stops the program (binaryen's Asyncify) until Enter is
-// pressed, with no thread and no shared memory, so that the page runs
-// from a file as from any host. The page does the terminal's line
-// editing; it never writes a program's text of its own.
+// The field, not the terminal, takes what is typed: the browser handles
+// composition, suggestions, paste and Backspace as on any page, and Enter
+// hands the line on and echoes it at the terminal, as a terminal would.
+// The page never writes a program's text of its own.
+import { File } from "@bjorn3/browser_wasi_shim";
 import { FitAddon } from "@xterm/addon-fit";
 import { Terminal } from "@xterm/xterm";
-import {
-  Directory,
-  Fd,
-  File,
-  PreopenDirectory,
-  WASI,
-  WASIProcExit,
-  wasi,
-} from "@bjorn3/browser_wasi_shim";
+import { run_program, stopped } from "./runner.js";
 
 const programs = ["csvroster", "wordroster", "duomatch"];
 const name_limit = 39; // bytes of a name the listers open
-const interrupted = 130; // a shell's status for a program Ctrl+C ended
-const unwinding = 1; // Asyncify's states, between the normal one and
-const rewinding = 2; // the next
+// The lines the terminal and the transcript keep: a page lays out each of
+// the transcript's, and Save output keeps them all.
+const kept_lines = 1000;
+const drawing_bytes = 1 << 17; // handed to xterm.js at a time
+const slice_bytes = 1 << 13; // what xterm.js draws before the page's events
+const behind_bytes = 1 << 23; // output waiting before a program waits too
+const announced_every_ms = 1000; // how often output is announced
+const heard_lines = 3; // announced whole; more are counted
 const encoder = new TextEncoder();
 
 const page = {
   terminal: document.getElementById("terminal"),
+  transcript: document.getElementById("transcript"),
+  heard: document.getElementById("heard"),
   status: document.getElementById("status"),
   save: document.getElementById("save"),
   add: document.getElementById("add"),
@@ -35,29 +34,36 @@ const page = {
   none: document.getElementById("no-rosters"),
   first: document.getElementById("first"),
   second: document.getElementById("second"),
+  input: document.getElementById("input"),
+  line: document.getElementById("line"),
+  end: document.getElementById("end"),
+  stop: document.getElementById("stop"),
 };
 
 const term = new Terminal({
   convertEol: true, // a line end starts a line, as a Unix terminal's output does
   cursorBlink: true,
+  disableStdin: true, // the field takes what is typed
   fontFamily: "ui-monospace, Menlo, Consolas, 'DejaVu Sans Mono', monospace",
   fontSize: 15,
-  scrollback: 10000,
+  scrollback: kept_lines,
 });
 const fit = new FitAddon();
 term.loadAddon(fit);
 term.open(page.terminal);
+term.textarea.tabIndex = -1; // Tab goes by: the field is the way in
 fit.fit();
 new ResizeObserver(() => fit.fit()).observe(page.terminal);
-// Backspace may take a line end back over a wrapped line.
-term.write("\x1b[?45h");
-// Keys the page keeps from the terminal: Tab moves on through the page (a
-// name holds no tab), and Ctrl+C copies what is selected, as in a
-// terminal's window; with nothing selected it stops the program.
-term.attachCustomKeyEventHandler((event) => {
-  const plain = !event.ctrlKey && !event.altKey && !event.metaKey;
-  if (event.key === "Tab" && plain) return false;
-  return !(event.ctrlKey && event.key === "c" && term.hasSelection());
+// Tab moves on through the page, and Ctrl+C copies what is selected, as in
+// a terminal's window; the keys of End input and Stop work at the terminal
+// as in the field.
+term.attachCustomKeyEventHandler(
+  (event) =>
+    event.key !== "Tab" && (event.type !== "keydown" || !control_key(event)),
+);
+// A click that selects nothing is a way to the field.
+page.terminal.addEventListener("click", () => {
+  if (!term.hasSelection() && !page.line.disabled) page.line.focus();
 });
 
 // Each program, compiled once: embedded in the page when it is one file,
@@ -150,273 +156,287 @@ document.addEventListener("drop", (event) => {
   add_rosters(event.dataTransfer.files);
 });
 
-// What a POSIX system finds for a name in a folder of files: each part but
-// the last, and the last where a slash follows it, must be a folder.
-function look_up(folder, path) {
-  let entry = folder;
-  const parts = path.split("/");
-  const last = parts.length - 1;
-  for (const [i, part] of parts.entries()) {
-    if (part === "" && i === last && i !== 0) break;
-    if (!(entry instanceof Directory))
-      return { ret: wasi.ERRNO_NOTDIR, entry: null };
-    if (part === "" || part === "." || part === "..") continue;
-    entry = entry.contents.get(part);
-    if (entry === undefined) return { ret: wasi.ERRNO_NOENT, entry: null };
+// What the terminal shows, as text, for assistive technology: xterm.js
+// draws its rows for the eye alone. The transcript is brought up to date
+// whenever a program waits for input or ends. What comes meanwhile is
+// announced now and then, a long listing as a count, so that a reader is
+// not flooded.
+const transcript = {
+  decoder: new TextDecoder(),
+  lines: [], // the ended lines, of which the last kept_lines are shown
+  passed: 0, // lines ended before those
+  open: "", // the line not yet ended
+  fresh: 0, // lines ended since the transcript was shown
+  heard: 0, // lines ended since output was announced
+  timer: 0,
+};
+
+function transcribe(text) {
+  const parts = (transcript.open + text).split("\n");
+  transcript.open = parts.pop();
+  for (const part of parts) transcript.lines.push(part);
+  transcript.fresh += parts.length;
+  transcript.heard += parts.length;
+  const over = transcript.lines.length - kept_lines;
+  if (over > kept_lines) {
+    transcript.lines.splice(0, over);
+    transcript.passed += over;
   }
-  if (path.endsWith("/") && !(entry instanceof Directory))
-    return { ret: wasi.ERRNO_NOTDIR, entry: null };
-  return { ret: wasi.ERRNO_SUCCESS, entry };
+  if (transcript.timer === 0)
+    transcript.timer = setTimeout(announce, announced_every_ms);
 }
 
-// The rosters as the root folder, which a name typed is found in.
-class RosterFolder extends PreopenDirectory {
-  constructor() {
-    super("/", rosters);
-  }
-
-  path_filestat_get(_flags, path) {
-    const { ret, entry } = look_up(this.dir, path);
-    return { ret, filestat: entry?.stat() ?? null };
-  }
-
-  path_open(_dirflags, path, oflags, rights, _inherited, fd_flags) {
-    const { ret, entry } = look_up(this.dir, path);
-    if (entry === null) return { ret, fd_obj: null };
-    return entry.path_open(oflags, rights, fd_flags);
-  }
-}
-
-// A stream of the terminal: a character device that cannot seek.
-class TerminalStream extends Fd {
-  fd_fdstat_get() {
-    return {
-      ret: wasi.ERRNO_SUCCESS,
-      fdstat: new wasi.Fdstat(wasi.FILETYPE_CHARACTER_DEVICE, 0),
-    };
-  }
-}
-
-class TerminalOutput extends TerminalStream {
-  constructor(kept) {
-    super();
-    this.kept = kept;
-  }
-
-  fd_write(data) {
-    this.kept?.push(data);
-    term.write(data);
-    return { ret: wasi.ERRNO_SUCCESS, nwritten: data.byteLength };
-  }
-}
-
-// Standard input: what is typed, echoed and edited a line at a time.
-// Enter hands on the line with its line end, Ctrl+D the line without one,
-// or the end of input where the line is empty.
-class TerminalInput extends TerminalStream {
-  constructor() {
-    super();
-    this.line = "";
-    this.ready = []; // lines handed on, as bytes, not yet read
-    this.ended = false; // Ctrl+D on an empty line, not yet read
-    this.waiting = null; // resolves a read waiting for a line
-  }
-
-  has_input() {
-    return this.ready.length !== 0 || this.ended;
-  }
-
-  wait() {
-    return new Promise((resolve) => (this.waiting = resolve));
-  }
-
-  hand_on(text) {
-    if (text.length !== 0) this.ready.push(encoder.encode(text));
-    else this.ended = true;
-    this.wake(true);
-  }
-
-  wake(typed) {
-    const resume = this.waiting;
-    this.waiting = null;
-    resume?.(typed);
-  }
-
-  fd_read(size) {
-    if (this.ready.length === 0) {
-      this.ended = false;
-      return { ret: wasi.ERRNO_SUCCESS, data: new Uint8Array() };
-    }
-    const data = this.ready[0].subarray(0, size);
-    this.ready[0] = this.ready[0].subarray(data.length);
-    if (this.ready[0].length === 0) this.ready.shift();
-    return { ret: wasi.ERRNO_SUCCESS, data };
-  }
-
-  key(data) {
-    if (data.startsWith("\x1b")) return; // arrows and the like: no editing
-    for (const c of data) {
-      if (c === "\r") {
-        term.write("\r\n");
-        this.hand_on(`${this.line}\n`);
-        this.line = "";
-      } else if (c === "\x7f" || c === "\b") {
-        this.erase();
-      } else if (c === "\x04") {
-        const line = this.line;
-        this.line = "";
-        this.hand_on(line);
-      } else if (c === "\x03") {
-        term.write("^C\r\n");
-        this.line = "";
-        this.wake(false);
-      } else if (c >= " ") {
-        this.line += c;
-        term.write(c);
-      }
-    }
-  }
-
-  // Backspace takes back the last character typed, however many bytes,
-  // units or columns it takes.
-  erase() {
-    const characters = Array.from(
-      new Intl.Segmenter().segment(this.line),
-      (s) => s.segment,
+function show_transcript() {
+  const { lines, open } = transcript;
+  const box = page.transcript;
+  const row = (text, name = "") => {
+    const div = document.createElement("div");
+    div.textContent = text;
+    div.className = name;
+    return div;
+  };
+  box.querySelector(".open")?.remove();
+  box.querySelector(".passed")?.remove();
+  const fresh = Math.min(transcript.fresh, lines.length, kept_lines);
+  box.append(...lines.slice(lines.length - fresh).map((line) => row(line)));
+  for (let n = box.childElementCount - kept_lines; n > 0; n--)
+    box.firstElementChild.remove();
+  const passed = transcript.passed + Math.max(lines.length - kept_lines, 0);
+  if (passed !== 0)
+    box.prepend(
+      row(`(${passed.toLocaleString()} lines before: Save output has them.)`, "passed"),
     );
-    const last = characters.pop();
-    if (last === undefined) return;
-    this.line = characters.join("");
-    const n = columns(last);
-    term.write("\b".repeat(n) + " ".repeat(n) + "\b".repeat(n));
+  if (open !== "") box.append(row(open, "open"));
+  transcript.fresh = 0;
+  announce();
+}
+
+function announce() {
+  clearTimeout(transcript.timer);
+  transcript.timer = 0;
+  const { lines, open, heard } = transcript;
+  const said =
+    heard > heard_lines
+      ? [`${heard.toLocaleString()} lines.`]
+      : lines.slice(lines.length - heard);
+  if (open !== "") said.push(open);
+  if (said.length !== 0) page.heard.textContent = said.join("\n");
+  transcript.heard = 0;
+}
+
+// What is shown at the terminal waits here, in order, to be drawn: a
+// program waits while too much does. Lines that would scroll out of the
+// terminal's memory before they could be drawn are passed over, as a
+// terminal's jump scroll does, where nothing in them changes its state.
+const screen = {
+  waiting: [], // { data, plain, line_ends }
+  waiting_bytes: 0,
+  drawing: 0, // bytes xterm.js has yet to draw
+  clear: 0, // counts the terminal's resets
+};
+const changes_state = /[\0-\x08\v-\x1f\x7f-\x9f]/u;
+
+function draw() {
+  const { waiting } = screen;
+  // A batch at a time, once the last is drawn: what comes meanwhile may be
+  // passed over.
+  let room = screen.drawing === 0 ? drawing_bytes : 0;
+  while (waiting.length !== 0 && room > 0) {
+    const { data, plain } = waiting.shift();
+    screen.waiting_bytes -= data.length;
+    let after = 0; // line ends that scroll it out
+    for (let i = 0; i < waiting.length && waiting[i].plain; i++)
+      after += waiting[i].line_ends;
+    if (plain && after > kept_lines + term.rows) continue;
+    const clear = screen.clear;
+    room -= data.length;
+    screen.drawing += data.length;
+    for (let at = 0; at + slice_bytes < data.length; at += slice_bytes)
+      term.write(data.slice(at, at + slice_bytes));
+    const last = data.slice(Math.floor((data.length - 1) / slice_bytes) * slice_bytes);
+    term.write(last, () => {
+      if (clear !== screen.clear) return; // another run's
+      screen.drawing -= data.length;
+      draw();
+    });
   }
+  if (!behind()) run?.streams.caught_up();
 }
 
-// The columns a character takes at the terminal: East Asian wide ones two,
-// marks that combine none.
-const wide =
-  /[\u1100-\u115f\u2e80-\u303e\u3041-\u33ff\u3400-\u4dbf\u4e00-\u9fff\ua000-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6\u{20000}-\u{3fffd}]/u;
-function columns(character) {
-  let n = 0;
-  for (const c of character) if (!/\p{M}/u.test(c)) n += wide.test(c) ? 2 : 1;
-  return n;
+function behind() {
+  return screen.waiting_bytes + screen.drawing > behind_bytes;
 }
 
-term.onData((data) => run?.stdin.key(data));
+function clear_screen() {
+  term.reset();
+  Object.assign(screen, { waiting: [], waiting_bytes: 0, drawing: 0 });
+  screen.clear++;
+  page.transcript.replaceChildren();
+  Object.assign(transcript, { lines: [], passed: 0, open: "", fresh: 0 });
+  transcript.heard = 0;
+}
 
-// Runs a program to its end: its status. What it writes to standard output
-// is kept in output.
-async function run_program(name, args, stdin, output) {
-  const shim = new WASI(
-    [name, ...args],
-    [],
-    [
-      stdin,
-      new TerminalOutput(output),
-      new TerminalOutput(null),
-      new RosterFolder(),
-    ],
-    { debug: false },
-  );
-  const asyncify = { data: 0, size: 65536 }; // where its stack is kept
-  let exports = null;
-  let typed = null; // resolves to false where the wait was cut short
-  const imports = {
-    ...shim.wasiImport,
-    // The shim counts an argument's UTF-16 units, not its bytes.
-    args_sizes_get(count, size) {
-      const view = new DataView(exports.memory.buffer);
-      const bytes = shim.args.reduce(
-        (n, arg) => n + encoder.encode(arg).length + 1,
-        0,
-      );
-      view.setUint32(count, shim.args.length, true);
-      view.setUint32(size, bytes, true);
-      return wasi.ERRNO_SUCCESS;
+// Shows text, or a program's bytes, at the terminal and in the transcript.
+function display(data, style = "") {
+  const text =
+    typeof data === "string"
+      ? data
+      : transcript.decoder.decode(data, { stream: true });
+  transcribe(text);
+  const line_ends = text.split("\n").length - 1;
+  screen.waiting.push({
+    data: style === "" ? data : `\x1b[${style}m${data}\x1b[22m`,
+    plain: style === "" && !changes_state.test(text),
+    line_ends,
+  });
+  screen.waiting_bytes += data.length;
+  draw();
+}
+
+// Standard input and output of the program at the terminal: lines handed
+// on from the field, and output shown and kept.
+function terminal_streams(kept) {
+  return {
+    lines: [], // handed on, as bytes, not yet read
+    ended: false, // End input on an empty line, not yet read
+    waiting: null, // resolves the program's wait
+    for_input: false,
+    stopping: false,
+    typed() {
+      return this.lines.length !== 0 || this.ended;
     },
-    fd_read(fd, iovs, count, read) {
-      if (fd === 0 && exports.asyncify_get_state() === rewinding) {
-        exports.asyncify_stop_rewind();
-      } else if (fd === 0 && !stdin.has_input()) {
-        // Unwinds to run_program, which calls the program again once a
-        // line is typed: it rewinds to this very read.
-        const view = new DataView(exports.memory.buffer);
-        view.setUint32(asyncify.data, asyncify.data + 8, true);
-        view.setUint32(asyncify.data + 4, asyncify.data + asyncify.size, true);
-        exports.asyncify_start_unwind(asyncify.data);
-        typed = stdin.wait();
-        return wasi.ERRNO_SUCCESS;
+    read(size) {
+      if (this.lines.length === 0) {
+        this.ended = false;
+        return new Uint8Array();
       }
-      return shim.wasiImport.fd_read(fd, iovs, count, read);
+      const data = this.lines[0].subarray(0, size);
+      this.lines[0] = this.lines[0].subarray(data.length);
+      if (this.lines[0].length === 0) this.lines.shift();
+      return data;
+    },
+    write(fd, data) {
+      if (fd === 1) kept.push(data);
+      display(data);
+    },
+    behind,
+    wait(for_input) {
+      this.for_input = for_input;
+      if (for_input) show_transcript();
+      return new Promise((resolve) => {
+        this.waiting = resolve;
+        if (this.stopping) this.wake(false);
+        else if (!for_input && !behind()) setTimeout(() => this.wake(true));
+      });
+    },
+    caught_up() {
+      if (!this.for_input) this.wake(true);
+    },
+    hand_on(bytes) {
+      if (bytes.length !== 0) this.lines.push(bytes);
+      else this.ended = true;
+      this.wake(true);
+    },
+    stop() {
+      this.stopping = true;
+      this.wake(false);
+    },
+    wake(go_on) {
+      const resume = this.waiting;
+      this.waiting = null;
+      resume?.(go_on);
     },
   };
-  const instance = await WebAssembly.instantiate(await modules[name], {
-    wasi_snapshot_preview1: imports,
-  });
-  exports = instance.exports;
-  shim.inst = instance;
-  // While it waits, the program's stack is kept in a page of its memory
-  // of its own: past what it had.
-  asyncify.data = exports.memory.grow(1) * 65536;
-  for (;;) {
-    let status = 0;
-    try {
-      exports._start();
-    } catch (error) {
-      if (!(error instanceof WASIProcExit)) throw error;
-      status = error.code;
-    }
-    if (exports.asyncify_get_state() !== unwinding) return status;
-    exports.asyncify_stop_unwind();
-    if (!(await typed)) return interrupted;
-    exports.asyncify_start_rewind(asyncify.data);
-  }
 }
 
-let run = null; // the program running: { stdin, done }
-let runs = 0; // how many have started
+// The keys of End input (Ctrl+D) and Stop (Ctrl+C, where nothing is
+// selected to copy): true where the key was one of them.
+function control_key(event) {
+  const ctrl = event.ctrlKey && !event.altKey && !event.metaKey;
+  if (!ctrl || run === null) return false;
+  const selected =
+    term.hasSelection() ||
+    page.line.selectionStart !== page.line.selectionEnd ||
+    String(window.getSelection()) !== "";
+  if (event.key === "d") end_input();
+  else if (event.key === "c" && !selected) stop();
+  else return false;
+  event.preventDefault();
+  return true;
+}
+
+page.line.addEventListener("keydown", (event) => control_key(event));
+page.input.addEventListener("submit", (event) => {
+  event.preventDefault();
+  hand_on(`${page.line.value}\n`);
+});
+page.end.addEventListener("click", end_input);
+page.stop.addEventListener("click", stop);
+
+// Enter hands on the line with its line end, End input the line without
+// one, or the end of input where the line is empty.
+function end_input() {
+  hand_on(page.line.value);
+}
+
+function hand_on(text) {
+  if (run === null) return;
+  page.line.value = "";
+  display(text);
+  run.streams.hand_on(encoder.encode(text));
+}
+
+function stop() {
+  if (run === null) return;
+  run.streams.stop();
+  page.line.value = "";
+  display("^C\n");
+}
+
+let run = null; // the program running: { streams, done }
 let output = { name: "", chunks: [] }; // the last run's standard output
 
 // Starts a program at the terminal, as a shell would, ending the one that
-// waits there first.
-async function start(name, args) {
+// runs there first; typing, the field takes the focus.
+async function start(name, args, typing) {
   if (run !== null) {
     const previous = run;
-    previous.stdin.wake(false);
+    previous.streams.stop();
     await previous.done;
     if (run !== null) return; // another start came first
   }
-  const this_run = ++runs;
   page.terminal.scrollIntoView({ block: "nearest" });
-  term.reset();
-  term.write(
-    `\x1b[?45h\x1b[2m$ ${[name, ...args.map(quoted)].join(" ")}\x1b[22m\r\n`,
-  );
+  clear_screen();
+  display(`$ ${[name, ...args.map(quoted)].join(" ")}\n`, "2");
   page.save.disabled = true;
+  for (const control of page.input.elements) control.disabled = false;
+  if (typing) page.line.focus();
   page.status.textContent = `${name} is running.`;
-  const stdin = new TerminalInput();
   const kept = [];
-  const done = run_program(name, args, stdin, kept).catch((error) => {
-    term.write(`\r\n${error}\r\n`);
-    return null;
-  });
-  run = { stdin, done };
+  const streams = terminal_streams(kept);
+  const done = modules[name]
+    .then((module) => run_program(module, [name, ...args], rosters, streams))
+    .catch((error) => {
+      display(`\n${error}\n`);
+      return null;
+    });
+  run = { streams, done };
   const status = await done;
   run = null;
   output = { name, chunks: kept };
-  page.save.disabled = false;
   const ended =
     status === null
       ? `${name} failed`
-      : status === interrupted
-        ? `${name} was ended by Ctrl+C (status ${status})`
+      : status === stopped
+        ? `${name} was stopped (status ${status})`
         : `${name} ended with status ${status}`;
   page.status.textContent = `${ended}.`;
-  term.write("", () => {
-    if (runs !== this_run) return; // the terminal is another run's now
-    const line_start = term.buffer.active.cursorX === 0 ? "" : "\r\n";
-    term.write(`${line_start}\x1b[2m[${ended}]\x1b[22m\r\n`);
-  });
+  const had_focus = page.input.contains(document.activeElement);
+  for (const control of page.input.elements) control.disabled = true;
+  page.save.disabled = false;
+  if (had_focus) page.save.focus();
+  display(`${transcript.open === "" ? "" : "\n"}[${ended}]\n`, "2");
+  show_transcript();
 }
 
 // An argument as a shell would take it back: quoted where it needs to be.
@@ -428,13 +448,12 @@ function quoted(arg) {
 
 for (const name of ["csvroster", "wordroster"]) {
   document.getElementById(name).addEventListener("click", () => {
-    term.focus();
-    start(name, []);
+    start(name, [], true);
   });
 }
 document.getElementById("duomatch").addEventListener("submit", (event) => {
   event.preventDefault();
-  start("duomatch", [page.first.value, page.second.value]);
+  start("duomatch", [page.first.value, page.second.value], false);
 });
 
 page.save.addEventListener("click", () => {
@@ -447,13 +466,17 @@ page.save.addEventListener("click", () => {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 });
 
-// The programs can run once they are compiled.
-Promise.all(Object.values(modules)).then(
-  () => {
-    for (const button of document.querySelectorAll("[data-program]"))
+// Each program can run once it is compiled.
+for (const button of document.querySelectorAll("[data-program]"))
+  modules[button.dataset.program].then(
+    () => {
       button.disabled = false;
-  },
-  (error) => {
-    page.status.textContent = `The programs could not be loaded: ${error}`;
-  },
-);
+    },
+    (error) => {
+      page.status.textContent = `The programs could not be loaded: ${error}`;
+    },
+  );
+
+// A site keeps itself for offline use; the one file needs nothing.
+if (document.querySelector("link[rel=manifest]") && navigator.serviceWorker)
+  navigator.serviceWorker.register("sw.js").catch(() => {});
